@@ -1,0 +1,3 @@
+#include "app/program_entry.h"
+
+int main(int argc, char** argv) { return RunProgram(argc, argv); }

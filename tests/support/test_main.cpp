@@ -1,0 +1,24 @@
+// Test entry: a QApplication exists for every test that needs windows or
+// OpenGL (the suite runs under an X server). Listing tests needs none.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QSurfaceFormat>
+#include <cstring>
+#include <memory>
+
+#include "support/test_paths.h"
+
+int main(int argc, char** argv) {
+  bool listing = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--gtest_list_tests") == 0) listing = true;
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  std::unique_ptr<QApplication> app;
+  if (!listing && test_paths::HaveDisplay()) {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    app = std::make_unique<QApplication>(argc, argv);
+  }
+  return RUN_ALL_TESTS();
+}
