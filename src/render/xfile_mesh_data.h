@@ -1,0 +1,36 @@
+// What the .x reader hands to the mesh builder: every mesh of a file merged
+// into one triangle list, before cloning and optimisation.
+//
+// Vertex order (the .vdt files depend on it): meshes in document order
+// (depth-first through frames); within a mesh its file vertices in file
+// order, then the copies made for differing normals in creation order.
+// Triangles: polygons in file order, each n-gon fanned from its first corner.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "render/d3d8.h"
+
+struct XMaterial {
+  D3DMATERIAL8 material = {};
+  bool hasTexture = false;
+  std::string textureFilename;  // bytes as stored in the file
+};
+
+struct XMeshData {
+  std::vector<D3DVECTOR> positions;
+  bool hasNormals = false;
+  std::vector<D3DVECTOR> normals;  // one per vertex when hasNormals
+  bool hasTexCoords = false;
+  std::vector<float> texCoords;    // u, v per vertex when hasTexCoords
+  std::vector<uint32_t> indices;   // three per triangle
+  std::vector<uint32_t> attributes;  // one material index per triangle
+  std::vector<XMaterial> materials;  // empty: the file defines no material
+};
+
+// Parses a whole .x file (text, binary or MSZIP-compressed). On failure
+// returns false and sets *error (when given) to the reason.
+bool ParseXFile(const uint8_t* data, size_t size, XMeshData& out, std::string* error);
+bool ReadXFile(const std::string& path, XMeshData& out, std::string* error);
