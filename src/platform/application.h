@@ -1,0 +1,34 @@
+// The application object the main window works with: the title, the idle
+// handler, pumping pending messages and the standard exception display.
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <string>
+
+namespace application {
+
+// Runs whenever the event queue is empty; the handler sets done to false to
+// be called again at once instead of waiting for the next event.
+using IdleHandler = std::function<void(bool& done)>;
+
+void SetTitle(const std::string& title);
+std::string Title();
+
+void SetOnIdle(IdleHandler handler);
+
+// Dispatches every pending event, then returns.
+void ProcessMessages();
+
+// A message box captioned with the title, whose text is the exception's
+// message (empty for anything that is not a std::exception).
+void ShowException(const std::exception_ptr& error);
+
+using ExceptionDisplay = std::function<void(const std::string& caption, const std::string& text)>;
+// Tests record the display instead of showing a box; empty restores the box.
+void SetExceptionDisplay(ExceptionDisplay display);
+
+// Runs the event loop until the last window closes (or Quit).
+int Run();
+
+}  // namespace application
