@@ -1,0 +1,509 @@
+// Turns a parsed .x document into the merged triangle list that
+// D3DXLoadMeshFromX builds: every Mesh at top level or inside Frames, in
+// document order, transformed by the frame matrices that precede it.
+#include <cmath>
+#include <cstring>
+
+#include "platform/files.h"
+#include "render/xfile_mesh_data.h"
+#include "render/xfile_objects.h"
+
+namespace xfile {
+
+namespace {
+
+constexpr uint32_t kNone = 0xFFFFFFFFu;
+
+struct Matrix {
+  float m[4][4];
+  bool identity;
+};
+
+Matrix Identity() {
+  Matrix r{};
+  for (int i = 0; i < 4; ++i) r.m[i][i] = 1.0f;
+  r.identity = true;
+  return r;
+}
+
+Matrix Multiply(const Matrix& a, const Matrix& b) {
+  if (a.identity) return b;
+  if (b.identity) return a;
+  Matrix r{};
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
+    }
+  }
+  r.identity = false;
+  return r;
+}
+
+bool IsIntegral(double v) { return v >= 0 && v <= 4294967295.0 && v == std::floor(v); }
+
+bool SameNormal(const D3DVECTOR& a, const D3DVECTOR& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+
+D3DVECTOR Normalized(D3DVECTOR v) {
+  float len = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+  if (len > 0.0f) {
+    v.x /= len;
+    v.y /= len;
+    v.z /= len;
+  }
+  return v;
+}
+
+float FloatFromBits(double dword) {
+  uint32_t bits = uint32_t(dword);
+  float f;
+  std::memcpy(&f, &bits, 4);
+  return f;
+}
+
+// Sequential reader over an object's scalars.
+class Cursor {
+ public:
+  explicit Cursor(const DataObject& obj) : v_(obj.values) {}
+  bool Has(uint64_t n) const { return uint64_t(v_.size() - i_) >= n; }
+  double Next() { return v_[i_++]; }
+  bool U32(uint32_t& out) {
+    if (!Has(1) || !IsIntegral(v_[i_])) return false;
+    out = uint32_t(v_[i_++]);
+    return true;
+  }
+  bool AtEnd() const { return i_ == v_.size(); }
+
+ private:
+  const std::vector<double>& v_;
+  size_t i_ = 0;
+};
+
+// One Mesh object's polygons: corners[polyStart[f] .. polyStart[f+1]).
+struct Polygons {
+  std::vector<uint32_t> polyStart;
+  std::vector<uint32_t> corners;
+};
+
+bool ReadPolygons(Cursor& c, uint32_t indexLimit, Polygons& out, uint32_t minCorners) {
+  uint32_t count;
+  if (!c.U32(count) || !c.Has(count)) return false;
+  out.polyStart.clear();
+  out.corners.clear();
+  out.polyStart.reserve(size_t(count) + 1);
+  out.polyStart.push_back(0);
+  for (uint32_t f = 0; f < count; ++f) {
+    uint32_t n;
+    if (!c.U32(n) || n < minCorners || !c.Has(n)) return false;
+    for (uint32_t k = 0; k < n; ++k) {
+      uint32_t index;
+      if (!c.U32(index) || index >= indexLimit) return false;
+      out.corners.push_back(index);
+    }
+    out.polyStart.push_back(uint32_t(out.corners.size()));
+  }
+  return true;
+}
+
+// Per-vertex data carried in FVFData or DeclData.
+struct ExtraVertexData {
+  bool hasNormals = false;
+  bool hasTexCoords = false;
+  std::vector<D3DVECTOR> normals;
+  std::vector<float> texCoords;
+};
+
+class Extractor {
+ public:
+  Extractor(const Document& doc, XMeshData& out) : doc_(doc), out_(out) {
+    budget_ = doc.totalValues * 4 + (uint64_t(1) << 20);
+  }
+
+  bool Run() {
+    for (int id : doc_.topLevel) {
+      const DataObject& obj = doc_.objects[size_t(id)];
+      bool ok = true;
+      if (obj.kind == Kind::Mesh) ok = AddMesh(obj, Identity());
+      if (obj.kind == Kind::Frame) ok = WalkFrame(obj, Identity(), 0);
+      if (!ok) return false;
+    }
+    if (out_.indices.empty()) return Fail("the file holds no mesh with faces");
+    if (!out_.hasNormals) out_.normals.clear();
+    if (!out_.hasTexCoords) out_.texCoords.clear();
+    return true;
+  }
+
+  const std::string& error() const { return error_; }
+
+ private:
+  bool Fail(const std::string& message) {
+    if (error_.empty()) error_ = message;
+    return false;
+  }
+
+  // A FrameTransformMatrix applies to the meshes and frames after it in the
+  // same frame: running = local × running, starting from the parent's world.
+  bool WalkFrame(const DataObject& frame, const Matrix& parentWorld, int depth) {
+    if (depth > kMaxObjectDepth) return Fail("frames nested too deeply (or referencing themselves)");
+    Matrix running = parentWorld;
+    for (int id : frame.children) {
+      const DataObject& child = doc_.objects[size_t(id)];
+      switch (child.kind) {
+        case Kind::FrameTransformMatrix: {
+          if (child.values.size() < 16) return Fail("FrameTransformMatrix holds fewer than 16 values");
+          Matrix local;
+          for (int i = 0; i < 16; ++i) local.m[i / 4][i % 4] = float(child.values[size_t(i)]);
+          local.identity = false;
+          running = Multiply(local, running);
+          break;
+        }
+        case Kind::Mesh:
+          if (!AddMesh(child, running)) return false;
+          break;
+        case Kind::Frame:
+          if (!WalkFrame(child, running, depth + 1)) return false;
+          break;
+        default: break;
+      }
+    }
+    return true;
+  }
+
+  bool ReadExtraData(const DataObject& obj, uint32_t vertexCount, ExtraVertexData& extra) {
+    Cursor c(obj);
+    // Per vertex: dword offset of the normal (3 floats) and of the first texture coordinate set.
+    uint64_t stride = 0;
+    int64_t normalAt = -1, uvAt = -1;
+    uint32_t uvSize = 0;
+    if (obj.kind == Kind::FVFData) {
+      uint32_t fvf;
+      if (!c.U32(fvf)) return Fail("FVFData: bad vertex format");
+      static const uint32_t kPositionSizes[8] = {0, 3, 4, 4, 5, 6, 7, 8};
+      stride = kPositionSizes[(fvf >> 1) & 7];
+      if (fvf & 0x4000) stride = 4;  // D3DFVF_XYZW
+      if (fvf & 0x10) {
+        normalAt = int64_t(stride);
+        stride += 3;
+      }
+      if (fvf & 0x20) stride += 1;  // point size
+      if (fvf & 0x40) stride += 1;  // diffuse
+      if (fvf & 0x80) stride += 1;  // specular
+      uint32_t sets = (fvf >> 8) & 0xF;
+      static const uint32_t kTexSizes[4] = {2, 3, 4, 1};
+      for (uint32_t s = 0; s < sets && s < 8; ++s) {
+        uint32_t size = kTexSizes[(fvf >> (16 + 2 * s)) & 3];
+        if (s == 0) {
+          uvAt = int64_t(stride);
+          uvSize = size;
+        }
+        stride += size;
+      }
+    } else {
+      uint32_t elements;
+      if (!c.U32(elements) || !c.Has(uint64_t(elements) * 4)) return Fail("DeclData: bad element list");
+      // Sizes in dwords of the declaration types, by type id.
+      static const uint32_t kTypeDwords[17] = {1, 2, 3, 4, 1, 1, 1, 2, 1, 1, 2, 1, 2, 1, 1, 1, 2};
+      for (uint32_t e = 0; e < elements; ++e) {
+        uint32_t type, method, usage, usageIndex;
+        if (!c.U32(type) || !c.U32(method) || !c.U32(usage) || !c.U32(usageIndex) || type > 16)
+          return Fail("DeclData: bad vertex element");
+        if (usage == 3 && usageIndex == 0 && type == 2) normalAt = int64_t(stride);  // NORMAL, FLOAT3
+        if (usage == 5 && usageIndex == 0 && type <= 3) {                          // TEXCOORD0, FLOATn
+          uvAt = int64_t(stride);
+          uvSize = type + 1;
+        }
+        stride += kTypeDwords[type];
+      }
+    }
+    uint32_t dwords;
+    if (!c.U32(dwords) || !c.Has(dwords)) return Fail("vertex data: bad dword count");
+    if (stride * vertexCount > dwords) return Fail("vertex data holds less than its vertices need");
+    std::vector<float> data(dwords);
+    for (uint32_t i = 0; i < dwords; ++i) {
+      double d = c.Next();
+      if (!IsIntegral(d)) return Fail("vertex data: bad dword");
+      data[i] = FloatFromBits(d);
+    }
+    if (normalAt >= 0) {
+      extra.hasNormals = true;
+      extra.normals.resize(vertexCount);
+      for (uint32_t v = 0; v < vertexCount; ++v) {
+        const float* p = &data[size_t(v * stride + uint64_t(normalAt))];
+        extra.normals[v] = {p[0], p[1], p[2]};
+      }
+    }
+    if (uvAt >= 0) {
+      extra.hasTexCoords = true;
+      extra.texCoords.resize(size_t(vertexCount) * 2);
+      for (uint32_t v = 0; v < vertexCount; ++v) {
+        const float* p = &data[size_t(v * stride + uint64_t(uvAt))];
+        extra.texCoords[2 * v] = p[0];
+        extra.texCoords[2 * v + 1] = uvSize >= 2 ? p[1] : 0.0f;
+      }
+    }
+    return true;
+  }
+
+  bool ReadMaterial(const DataObject& obj, XMaterial& m) {
+    if (obj.values.size() < 11) return Fail("Material holds fewer than 11 values");
+    const std::vector<double>& v = obj.values;
+    D3DMATERIAL8& d = m.material;
+    d.Diffuse = {float(v[0]), float(v[1]), float(v[2]), float(v[3])};
+    d.Power = float(v[4]);
+    d.Specular = {float(v[5]), float(v[6]), float(v[7]), 1.0f};
+    d.Emissive = {float(v[8]), float(v[9]), float(v[10]), 1.0f};
+    d.Ambient = {0.0f, 0.0f, 0.0f, 1.0f};
+    for (int id : obj.children) {
+      const DataObject& child = doc_.objects[size_t(id)];
+      if (child.kind != Kind::TextureFilename || child.strings.empty()) continue;
+      m.hasTexture = true;  // the last one wins
+      m.textureFilename = child.strings.front();
+    }
+    return true;
+  }
+
+  bool AddMesh(const DataObject& mesh, const Matrix& world) {
+    // A mesh reached through many references costs its size each time.
+    uint64_t cost = mesh.values.size() + 1;
+    if (cost > budget_) return Fail("meshes referenced too often for the file's size");
+    budget_ -= cost;
+
+    Cursor c(mesh);
+    uint32_t vertexCount;
+    if (!c.U32(vertexCount) || !c.Has(uint64_t(vertexCount) * 3)) return Fail("Mesh: bad vertex list");
+    if (vertexCount == 0) return true;  // such meshes are skipped whole
+    std::vector<D3DVECTOR> positions(vertexCount);
+    for (D3DVECTOR& p : positions) {
+      p.x = float(c.Next());
+      p.y = float(c.Next());
+      p.z = float(c.Next());
+    }
+    Polygons polys;
+    if (!ReadPolygons(c, vertexCount, polys, 3)) return Fail("Mesh: bad face list (index out of range or fewer than three corners)");
+    if (!c.AtEnd()) return Fail("Mesh does not match the standard Mesh template");
+    const uint32_t faceCount = uint32_t(polys.polyStart.size() - 1);
+
+    const DataObject* normalsObj = nullptr;
+    const DataObject* uvObj = nullptr;
+    const DataObject* materialList = nullptr;
+    const DataObject* extraObj = nullptr;
+    for (int id : mesh.children) {
+      const DataObject& child = doc_.objects[size_t(id)];
+      switch (child.kind) {
+        case Kind::MeshNormals: normalsObj = &child; break;
+        case Kind::MeshTextureCoords: uvObj = &child; break;
+        case Kind::MeshMaterialList: materialList = &child; break;
+        case Kind::FVFData:
+        case Kind::DeclData: extraObj = &child; break;
+        case Kind::SkinWeights:
+          if (!CheckSkinWeights(child, vertexCount)) return false;
+          break;
+        default: break;
+      }
+    }
+
+    ExtraVertexData extra;
+    if (extraObj && !ReadExtraData(*extraObj, vertexCount, extra)) return false;
+
+    std::vector<float> uv;
+    bool hasUV = false;
+    if (uvObj) {
+      Cursor t(*uvObj);
+      uint32_t n;
+      if (!t.U32(n) || n != vertexCount || !t.Has(uint64_t(n) * 2))
+        return Fail("MeshTextureCoords: count differs from the vertex count");
+      uv.resize(size_t(n) * 2);
+      for (float& f : uv) f = float(t.Next());
+      hasUV = true;
+    } else if (extra.hasTexCoords) {
+      uv = std::move(extra.texCoords);
+      hasUV = true;
+    }
+    if (!hasUV) uv.assign(size_t(vertexCount) * 2, 0.0f);
+
+    std::vector<D3DVECTOR> normals;
+    bool hasN = false;
+    if (normalsObj) {
+      if (!SplitByNormals(*normalsObj, polys, positions, uv, normals)) return false;
+      hasN = true;
+    } else if (extra.hasNormals) {
+      normals = std::move(extra.normals);
+      hasN = true;
+    } else {
+      normals.assign(vertexCount, D3DVECTOR{0, 0, 0});
+    }
+
+    // Materials: one index per original polygon, for all of its triangles.
+    const uint32_t materialBase = uint32_t(out_.materials.size());
+    std::vector<uint32_t> faceMaterial;
+    std::vector<XMaterial> materials;
+    if (materialList && !ReadMaterialList(*materialList, faceCount, faceMaterial, materials)) return false;
+
+    if (!world.identity) Transform(world, positions, normals);
+
+    const uint64_t base = out_.positions.size();
+    if (base + positions.size() > 0xFFFFFFFFull) return Fail("too many vertices");
+    out_.positions.insert(out_.positions.end(), positions.begin(), positions.end());
+    out_.normals.insert(out_.normals.end(), normals.begin(), normals.end());
+    out_.texCoords.insert(out_.texCoords.end(), uv.begin(), uv.end());
+    out_.hasNormals = out_.hasNormals || hasN;
+    out_.hasTexCoords = out_.hasTexCoords || hasUV;
+    for (uint32_t f = 0; f < faceCount; ++f) {
+      const uint32_t* corner = &polys.corners[polys.polyStart[f]];
+      const uint32_t n = polys.polyStart[f + 1] - polys.polyStart[f];
+      const uint32_t attribute = materialBase + (faceMaterial.empty() ? 0 : faceMaterial[f]);
+      for (uint32_t k = 1; k + 1 < n; ++k) {
+        out_.indices.push_back(uint32_t(base + corner[0]));
+        out_.indices.push_back(uint32_t(base + corner[k]));
+        out_.indices.push_back(uint32_t(base + corner[k + 1]));
+        out_.attributes.push_back(attribute);
+      }
+    }
+    for (XMaterial& m : materials) out_.materials.push_back(std::move(m));
+    return true;
+  }
+
+  // Walking the corners in order, the first use of a vertex fixes its normal; a
+  // later use with another normal takes a copy of the vertex that has that
+  // normal, made on first need and appended after the mesh's own vertices.
+  bool SplitByNormals(const DataObject& obj, Polygons& polys, std::vector<D3DVECTOR>& positions,
+                      std::vector<float>& uv, std::vector<D3DVECTOR>& normals) {
+    Cursor c(obj);
+    uint32_t count;
+    if (!c.U32(count) || !c.Has(uint64_t(count) * 3)) return Fail("MeshNormals: bad normal list");
+    std::vector<D3DVECTOR> table(count);
+    for (D3DVECTOR& n : table) {
+      n.x = float(c.Next());
+      n.y = float(c.Next());
+      n.z = float(c.Next());
+      n = Normalized(n);
+    }
+    Polygons normalFaces;
+    if (!ReadPolygons(c, count, normalFaces, 0)) return Fail("MeshNormals: bad face list");
+    if (normalFaces.polyStart != polys.polyStart)
+      return Fail("MeshNormals: its faces differ from the mesh's faces");
+
+    const uint32_t original = uint32_t(positions.size());
+    normals.assign(original, D3DVECTOR{0, 0, 0});
+    std::vector<uint8_t> assigned(original, 0);
+    std::vector<uint32_t> nextCopy(original, kNone);
+    for (size_t i = 0; i < polys.corners.size(); ++i) {
+      const uint32_t v = polys.corners[i];
+      const D3DVECTOR& n = table[normalFaces.corners[i]];
+      if (!assigned[v]) {
+        assigned[v] = 1;
+        normals[v] = n;
+        continue;
+      }
+      uint32_t u = v;
+      while (!SameNormal(normals[u], n)) {
+        if (nextCopy[u] == kNone) {
+          const uint32_t w = uint32_t(positions.size());
+          positions.push_back(positions[v]);
+          uv.push_back(uv[2 * size_t(v)]);
+          uv.push_back(uv[2 * size_t(v) + 1]);
+          normals.push_back(n);
+          nextCopy.push_back(kNone);
+          nextCopy[u] = w;
+        }
+        u = nextCopy[u];
+      }
+      polys.corners[i] = u;
+    }
+    return true;
+  }
+
+  bool ReadMaterialList(const DataObject& list, uint32_t faceCount, std::vector<uint32_t>& faceMaterial,
+                        std::vector<XMaterial>& materials) {
+    Cursor c(list);
+    uint32_t materialCount, indexCount;
+    if (!c.U32(materialCount) || !c.U32(indexCount) || !c.Has(indexCount))
+      return Fail("MeshMaterialList: bad face index list");
+    if (materialCount == 0) return true;
+    std::vector<uint32_t> indices(indexCount);
+    for (uint32_t& i : indices) {
+      if (!c.U32(i) || i >= materialCount) return Fail("MeshMaterialList: material index out of range");
+    }
+    for (int id : list.children) {
+      const DataObject& child = doc_.objects[size_t(id)];
+      if (child.kind != Kind::Material || materials.size() == materialCount) continue;
+      XMaterial m;
+      if (!ReadMaterial(child, m)) return false;
+      materials.push_back(std::move(m));
+    }
+    if (materials.size() < materialCount)
+      return Fail("MeshMaterialList: " + std::to_string(materialCount) + " materials announced, " +
+                  std::to_string(materials.size()) + " found");
+    // Fewer face indexes than faces: the last index goes on.
+    faceMaterial.resize(faceCount);
+    for (uint32_t f = 0; f < faceCount; ++f) {
+      faceMaterial[f] = f < indexCount ? indices[f] : (indexCount ? indices[indexCount - 1] : 0);
+    }
+    return true;
+  }
+
+  bool CheckSkinWeights(const DataObject& obj, uint32_t vertexCount) {
+    Cursor c(obj);
+    uint32_t n;
+    if (!c.Has(1)) return Fail("SkinWeights: bad layout");
+    c.Next();  // transformNodeName
+    if (!c.U32(n) || !c.Has(uint64_t(n) * 2 + 16)) return Fail("SkinWeights: bad layout");
+    for (uint32_t i = 0; i < n; ++i) {
+      uint32_t index;
+      if (!c.U32(index) || index >= vertexCount) return Fail("SkinWeights: vertex index out of range");
+    }
+    return true;
+  }
+
+  static void Transform(const Matrix& w, std::vector<D3DVECTOR>& positions, std::vector<D3DVECTOR>& normals) {
+    const auto& m = w.m;
+    for (D3DVECTOR& p : positions) {
+      float x = p.x * m[0][0] + p.y * m[1][0] + p.z * m[2][0] + m[3][0];
+      float y = p.x * m[0][1] + p.y * m[1][1] + p.z * m[2][1] + m[3][1];
+      float z = p.x * m[0][2] + p.y * m[1][2] + p.z * m[2][2] + m[3][2];
+      float h = p.x * m[0][3] + p.y * m[1][3] + p.z * m[2][3] + m[3][3];
+      if (h != 1.0f && h != 0.0f) {
+        x /= h;
+        y /= h;
+        z /= h;
+      }
+      p = {x, y, z};
+    }
+    for (D3DVECTOR& n : normals) {
+      D3DVECTOR r{n.x * m[0][0] + n.y * m[1][0] + n.z * m[2][0], n.x * m[0][1] + n.y * m[1][1] + n.z * m[2][1],
+                  n.x * m[0][2] + n.y * m[1][2] + n.z * m[2][2]};
+      n = Normalized(r);
+    }
+  }
+
+  const Document& doc_;
+  XMeshData& out_;
+  uint64_t budget_;
+  std::string error_;
+};
+
+}  // namespace
+
+}  // namespace xfile
+
+bool ParseXFile(const uint8_t* data, size_t size, XMeshData& out, std::string* error) {
+  out = XMeshData{};
+  xfile::Document doc;
+  if (!xfile::ParseXDocument(data, size, doc, error)) return false;
+  xfile::Extractor extractor(doc, out);
+  if (!extractor.Run()) {
+    if (error) *error = extractor.error();
+    out = XMeshData{};
+    return false;
+  }
+  return true;
+}
+
+bool ReadXFile(const std::string& path, XMeshData& out, std::string* error) {
+  std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
+  if (!bytes) {
+    out = XMeshData{};
+    if (error) *error = "cannot read " + path;
+    return false;
+  }
+  return ParseXFile(bytes->data(), bytes->size(), out, error);
+}
