@@ -91,7 +91,7 @@ TEST_F(IdleLoopTest, PacingComparesUnsignedDifferencesStrictly) {
       {10, 0xFFFFFFFAu, 5, true},        // across the wrap: 11 ms
   };
   for (const Case& c : cases) {
-    SetUp();
+    frameCount = 0;
     viewerState.running = true;
     viewerState.frameIntervalMs = c.interval;
     lastFrameTime = c.last;
@@ -100,7 +100,6 @@ TEST_F(IdleLoopTest, PacingComparesUnsignedDifferencesStrictly) {
     ApplicationIdle(done);
     EXPECT_EQ(frameCount, c.renders ? 1u : 0u) << c.last << " -> " << c.now;
     EXPECT_EQ(lastFrameTime, c.renders ? c.now : c.last);
-    TearDown();
   }
 }
 
@@ -108,7 +107,7 @@ TEST_F(IdleLoopTest, RenderedFrameClearsDrawsAndPresentsInOrder) {
   viewerState.running = true;
   ClearRecordedCalls();
   Idle();
-  const int clear = FindRecordedCall("Clear(0, null, 0x3, 0xff505064, 1, 0)");
+  const int clear = FindRecordedCall("Clear(0, null, 3, 0xff505064, 1, 0)");
   const int begin = FindRecordedCall("BeginScene()");
   const int end = FindRecordedCall("EndScene()");
   const int present = FindRecordedCall("Present(null, null, null, null)");
