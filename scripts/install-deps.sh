@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libassimp-dev
   libstb-dev zlib1g-dev
   xvfb xauth libgl1-mesa-dri libglx-mesa0 mesa-utils x11-utils
-  fonts-ipafont-gothic locales
+  fonts-ipafont-gothic locales xdotool
 )
 
 SUDO=""
