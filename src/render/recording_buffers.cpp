@@ -22,7 +22,7 @@ struct BufferBytes {
     *data = nullptr;
     if (fail) return D3DERR_INVALIDCALL;
     const size_t length = bytes.size();
-    if (offset > length) return D3DERR_INVALIDCALL;
+    if (offset >= length) return D3DERR_INVALIDCALL;
     if (size != 0 && size > length - offset) return D3DERR_INVALIDCALL;
     *data = bytes.data() + offset;
     ++locks;
