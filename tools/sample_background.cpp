@@ -107,7 +107,7 @@ Image DrawWallTexture(BackgroundTheme theme) {
         case BackgroundTheme::kStudio: {
           c = Mix(MakeArgb(255, 200, 220, 240), MakeArgb(255, 150, 175, 215), t);
           if ((x / 16) % 2 == 0) c = Shade(c, 0.93f);
-          if (y > 224) c = MakeArgb(255, 235, 235, 230);  // skirting board
+          if (y > 246) c = MakeArgb(255, 235, 235, 230);  // skirting board
           break;
         }
         case BackgroundTheme::kGarden: {

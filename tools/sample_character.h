@@ -34,7 +34,7 @@ struct CharacterStyle {
   Vec3 shirt{0.25f, 0.45f, 0.85f};
   Vec3 pants{0.20f, 0.22f, 0.30f};
   Vec3 shoes{0.55f, 0.20f, 0.15f};
-  float headScale = 1.0f;  // > 1 for a big-headed look
+  float headScale = 1.3f;  // larger for a bigger-headed look
   float bodyWidth = 1.0f;
 };
 

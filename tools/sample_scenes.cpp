@@ -39,7 +39,7 @@ std::vector<SceneSpec> SampleScenes() {
   studio.lookAt = {0.0f, 0.95f, 0.0f};
   studio.pitch = 0.12f;
   studio.yaw = 0.0f;
-  studio.distance = 3.6f;
+  studio.distance = 4.4f;
 
   SceneSpec& garden = scenes[1];
   garden.number = 11;
@@ -52,7 +52,7 @@ std::vector<SceneSpec> SampleScenes() {
   garden.lookAt = {0.0f, 1.0f, 0.0f};
   garden.pitch = 0.22f;
   garden.yaw = 0.5f;
-  garden.distance = 3.3f;
+  garden.distance = 4.2f;
   garden.speedScale = 0.8f;
 
   SceneSpec& stage = scenes[2];
@@ -60,16 +60,16 @@ std::vector<SceneSpec> SampleScenes() {
   stage.character.skin = {1.0f, 0.86f, 0.76f};
   stage.character.hair = {0.12f, 0.10f, 0.14f};
   stage.character.shirt = {0.88f, 0.22f, 0.32f};
-  stage.character.pants = {0.95f, 0.95f, 0.95f};
+  stage.character.pants = {0.22f, 0.22f, 0.38f};
   stage.character.shoes = {0.15f, 0.15f, 0.18f};
-  stage.character.headScale = 1.22f;
+  stage.character.headScale = 1.55f;
   stage.character.bodyWidth = 0.92f;
   stage.poses = PoseStyle::kLively;
   stage.theme = BackgroundTheme::kStage;
   stage.lookAt = {0.0f, 1.05f, 0.0f};
   stage.pitch = 0.05f;
   stage.yaw = -0.45f;
-  stage.distance = 3.1f;
+  stage.distance = 4.3f;
   stage.speedScale = 1.1f;
   stage.binaryModel = true;
 
@@ -86,7 +86,7 @@ std::vector<SceneSpec> SampleScenes() {
   night.lookAt = {0.0f, 0.9f, 0.0f};
   night.pitch = 0.3f;
   night.yaw = 0.9f;
-  night.distance = 4.0f;
+  night.distance = 4.8f;
   night.speedScale = 1.3f;
   night.binaryPoses = true;
 
