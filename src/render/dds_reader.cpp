@@ -19,6 +19,7 @@ constexpr uint32_t DDPF_FOURCC = 0x4;
 constexpr uint32_t DDPF_PALETTEINDEXED8 = 0x20;
 constexpr uint32_t DDPF_RGB = 0x40;
 constexpr uint32_t DDPF_LUMINANCE = 0x20000;
+constexpr uint32_t DDSCAPS_MIPMAP = 0x400000;
 constexpr uint32_t DDSCAPS2_CUBEMAP = 0x200;
 constexpr uint32_t DDSCAPS2_VOLUME = 0x200000;
 
@@ -32,11 +33,13 @@ constexpr uint32_t FourCC(char a, char b, char c, char d) {
          (uint32_t(uint8_t(d)) << 24);
 }
 
+// The code as its four letters, or as a number when it is not text (D3D9 float formats).
 std::string FourCCText(uint32_t code) {
   std::string text;
   for (int i = 0; i < 4; ++i) {
     const char c = static_cast<char>((code >> (8 * i)) & 0xff);
-    text += (c >= 0x20 && c < 0x7f) ? c : '?';
+    if (c < 0x20 || c >= 0x7f) return std::to_string(code);
+    text += c;
   }
   return text;
 }
@@ -179,6 +182,7 @@ DecodeResult DecodeDds(const uint8_t* data, size_t size) {
   const uint32_t bitCount = U32(data + 88);
   uint32_t rMask = U32(data + 92), gMask = U32(data + 96), bMask = U32(data + 100),
            aMask = U32(data + 104);
+  const uint32_t caps = U32(data + 108);
   const uint32_t caps2 = U32(data + 112);
 
   if (width == 0 || height == 0) return DecodeFailure("DDS image has a zero size");
@@ -213,7 +217,7 @@ DecodeResult DecodeDds(const uint8_t* data, size_t size) {
       case FourCC('D', 'X', '1', '0'):
         return DecodeFailure("DDS files with a DX10 header are not supported");
       default:
-        return DecodeFailure("DDS FourCC '" + FourCCText(fourCC) + "' is not supported");
+        return DecodeFailure("DDS FourCC " + FourCCText(fourCC) + " is not supported");
     }
     format = FourCCText(fourCC);
   } else if (pfFlags & DDPF_PALETTEINDEXED8) {
@@ -262,9 +266,10 @@ DecodeResult DecodeDds(const uint8_t* data, size_t size) {
   }
 
   // Level 0 must be complete; further declared levels count only when present.
+  // Some writers flag the chain in the caps only.
   uint64_t offset = dataStart;
   uint32_t declared = 1;
-  if ((flags & DDSD_MIPMAPCOUNT) && mipCount > 1) {
+  if (((flags & DDSD_MIPMAPCOUNT) || (caps & DDSCAPS_MIPMAP)) && mipCount > 1) {
     uint32_t chain = 1;
     for (uint32_t side = std::max(width, height); side > 1; side /= 2) ++chain;
     declared = std::min(mipCount, chain);
