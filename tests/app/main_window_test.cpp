@@ -44,6 +44,7 @@ class MainWindowTest : public ::testing::Test {
     });
   }
   void TearDown() override {
+    if (form_) form_->close();  // releases what the window created, once
     delete form_;
     application::SetExceptionDisplay(nullptr);
     SetMessageBoxHandler(nullptr);
@@ -141,6 +142,7 @@ TEST_F(MainWindowTest, OptionMenuNeedsTheDeveloperMarkerFile) {
   EXPECT_FALSE(plain->OptionMenu->isEnabled());
   EXPECT_FALSE(TopLevel(plain, "Option")->isVisible());
   EXPECT_TRUE(TopLevel(plain, "Demo")->isVisible());
+  plain->close();
   delete form_;
   form_ = nullptr;
   ResetGlobalsToProgramStart();
