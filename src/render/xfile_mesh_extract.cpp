@@ -1,10 +1,13 @@
 // Turns a parsed .x document into the merged triangle list that
 // D3DXLoadMeshFromX builds: every Mesh at top level or inside Frames, in
 // document order, transformed by the frame matrices that precede it.
-#include <cmath>
-#include <cstring>
+#include <sys/stat.h>
 
-#include "platform/files.h"
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
 #include "render/xfile_mesh_data.h"
 #include "render/xfile_objects.h"
 
@@ -499,11 +502,19 @@ bool ParseXFile(const uint8_t* data, size_t size, XMeshData& out, std::string* e
 }
 
 bool ReadXFile(const std::string& path, XMeshData& out, std::string* error) {
-  std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
-  if (!bytes) {
-    out = XMeshData{};
+  out = XMeshData{};
+  // One read into a buffer of the file's size.
+  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+  struct stat info;
+  if (!file || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
     if (error) *error = "cannot read " + path;
     return false;
   }
-  return ParseXFile(bytes->data(), bytes->size(), out, error);
+  std::vector<uint8_t> bytes(size_t(info.st_size));
+  size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file.get());
+  if (got != bytes.size()) {
+    if (error) *error = "cannot read " + path;
+    return false;
+  }
+  return ParseXFile(bytes.data(), bytes.size(), out, error);
 }

@@ -245,6 +245,23 @@ class Parser {
     return cache_[size_t(tmpl)];
   }
 
+  bool ReadNumbers(DataObject& obj, uint64_t count) {
+    const size_t start = obj.values.size();
+    obj.values.resize(start + count);
+    double* out = obj.values.data() + start;
+    for (uint64_t k = 0; k < count; ++k) {
+      if (!lx_.ReadNumber(out[k])) return false;
+    }
+    return true;
+  }
+
+  // A template that is exactly "integer n; array of numbers [n]".
+  bool IsCountedList(int tmpl) const {
+    const std::vector<Member>& m = doc_.templates[size_t(tmpl)].members;
+    return m.size() == 2 && !m[0].isArray && IsIntegerPrim(m[0].prim) && m[1].isArray && m[1].prim != Prim::None &&
+           !IsStringPrim(m[1].prim) && m[1].dims.size() == 1 && m[1].dims[0].member == 0;
+  }
+
   bool ReadScalar(Prim p, DataObject& obj, double* value) {
     if (IsStringPrim(p)) {
       std::string s;
@@ -263,7 +280,6 @@ class Parser {
     if (depth > kMaxStructDepth) return lx_.Fail("templates nested too deeply");
     // Members of empty templates consume no input: bound the work by the file's size.
     if (++work_ > workLimit_) return lx_.Fail("too many nested structures for the file's size");
-    if (Shape(tmpl).cyclic) return lx_.Fail("template " + doc_.templates[size_t(tmpl)].name + " contains itself");
     const size_t base = scratch_.size();
     const size_t memberCount = doc_.templates[size_t(tmpl)].members.size();
     scratch_.resize(base + memberCount, 0.0);
@@ -312,13 +328,21 @@ class Parser {
           for (uint64_t k = 0; k < count; ++k) {
             if (!ReadScalar(m.prim, obj, &unused)) return false;
           }
-        } else {
-          obj.values.reserve(obj.values.size() + scalars);
-          double v;
-          for (uint64_t k = 0; k < scalars; ++k) {
-            if (!lx_.ReadNumber(v)) return false;
-            obj.values.push_back(v);
+        } else if (!ReadNumbers(obj, scalars)) {
+          return false;
+        }
+      } else if (IsCountedList(sub)) {
+        // Arrays of { n; array v[n]; } (MeshFace): read without a call per element.
+        for (uint64_t k = 0; k < count; ++k) {
+          if (++work_ > workLimit_) return lx_.Fail("too many nested structures for the file's size");
+          double n;
+          if (!lx_.ReadNumber(n)) return false;
+          if (!IsIntegral(n)) return lx_.Fail("bad array size in " + doc_.templates[size_t(sub)].name);
+          if (uint64_t(n) > lx_.MaxScalarsLeft()) {
+            return lx_.Fail("array of " + std::to_string(uint64_t(n)) + " elements is larger than the rest of the file");
           }
+          obj.values.push_back(n);
+          if (!ReadNumbers(obj, uint64_t(n))) return false;
         }
       } else {
         for (uint64_t k = 0; k < count; ++k) {
@@ -344,6 +368,8 @@ class Parser {
     if (lx_.Peek().type == Tok::Guid) lx_.Next();
     int tmpl = doc_.FindTemplate(templateName);
     if (tmpl < 0) return lx_.SkipBalanced();  // unknown template: nothing to interpret
+    // Every template inside a cyclic one is found cyclic too, so one check suffices.
+    if (Shape(tmpl).cyclic) return lx_.Fail("template " + doc_.templates[size_t(tmpl)].name + " contains itself");
 
     const int id = int(doc_.objects.size());
     DataObject& obj = doc_.objects.emplace_back();

@@ -28,18 +28,8 @@ class TextLexer {
   bool ReadNumber(double& v) {
     SkipSeparators();
     if (p_ >= end_) return Fail("unexpected end of file where a number was expected");
+    if (FastDecimal(v)) return true;
     const char* s = p_;
-    // Plain unsigned integers (counts, indices) are most of a mesh: parse them inline.
-    if (static_cast<unsigned char>(*s - '0') < 10) {
-      uint64_t acc = 0;
-      const char* q = s;
-      while (q < end_ && static_cast<unsigned char>(*q - '0') < 10 && q - s < 18) acc = acc * 10 + uint64_t(*q++ - '0');
-      if (q >= end_ || !(static_cast<unsigned char>(*q - '0') < 10 || *q == '.' || *q == 'e' || *q == 'E' || *q == '#')) {
-        v = double(acc);
-        p_ = q;
-        return true;
-      }
-    }
     if (*s == '+') ++s;
     auto [ptr, ec] = std::from_chars(s, end_, v);
     if (ec == std::errc::result_out_of_range) return Fail("number out of range");
@@ -94,6 +84,40 @@ class TextLexer {
   }
 
  private:
+  static bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+
+  // The common spellings, -?digits[.digits], with at most 19 significant digits:
+  // an exact integer mantissa divided by an exact power of ten is correctly
+  // rounded, so this gives what from_chars gives. Anything else falls through.
+  bool FastDecimal(double& v) {
+    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    const char* q = p_;
+    bool negative = false;
+    if (*q == '-') {
+      negative = true;
+      ++q;
+    }
+    const char* digits = q;
+    uint64_t mantissa = 0;
+    while (q < end_ && IsDigit(*q)) mantissa = mantissa * 10 + uint64_t(*q++ - '0');
+    int intDigits = int(q - digits);
+    int fracDigits = 0;
+    if (q < end_ && *q == '.') {
+      const char* f = ++q;
+      while (q < end_ && IsDigit(*q)) mantissa = mantissa * 10 + uint64_t(*q++ - '0');
+      fracDigits = int(q - f);
+    }
+    if (intDigits + fracDigits == 0 || intDigits + fracDigits > 19 || fracDigits > 22) return false;
+    if (q < end_ && (*q == 'e' || *q == 'E' || *q == '#')) return false;
+    if (mantissa > (uint64_t(1) << 53)) return false;
+    double d = double(mantissa);
+    if (fracDigits) d /= kPow10[fracDigits];
+    v = negative ? -d : d;
+    p_ = q;
+    return true;
+  }
+
   static bool IsNameChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
            c == '+' || c == '.' || static_cast<unsigned char>(c) >= 0x80;
