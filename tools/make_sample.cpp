@@ -74,13 +74,7 @@ int RunMakeSample(const std::vector<std::string>& args) {
     sample::WriteSysResources(outDir);
     std::vector<std::pair<std::string, std::vector<std::string>>> exports;
     for (const sample::SceneSpec& scene : sample::SampleScenes()) {
-      const std::string folder = sample::SceneFolder(scene.number);
-      sample::WriteScene(outDir, scene);
-      std::vector<std::string> poses;
-      for (int k = 0; k < sample::kPoseCount; ++k) {
-        poses.push_back(folder + "/" + std::to_string(k) + ".x");
-      }
-      exports.emplace_back(folder, poses);
+      exports.emplace_back(sample::SceneFolder(scene.number), sample::WriteScene(outDir, scene));
     }
     sample::WriteHelp(outDir);
 

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>

@@ -54,7 +54,7 @@ Image DrawMosaic() {
       if (d > 0.95f) continue;
       const uint32_t h = Hash(uint32_t(bx), uint32_t(by));
       const int tone = int(h % 60);
-      const int alpha = d < 0.6f ? 235 : int(235.0f * (0.95f - d) / 0.35f);
+      const int alpha = d < 0.6f ? 210 : int(210.0f * (0.95f - d) / 0.35f);
       const Argb c = MakeArgb(alpha, 200 + tone / 2, 150 + tone, 130 + tone);
       FillRect(image, bx * kBlock, by * kBlock, (bx + 1) * kBlock, (by + 1) * kBlock, c);
     }

@@ -205,9 +205,10 @@ std::vector<std::string> WriteScene(const std::string& outDir, const SceneSpec& 
   WriteMesh(folder + "/model.x", PosedMesh(character, poses[0]), scene.binaryModel, "model");
   std::vector<std::string> posePaths;
   for (size_t k = 0; k < poses.size(); ++k) {
-    const std::string path = folder + "/" + std::to_string(k) + ".x";
-    WriteMesh(path, PosedMesh(character, poses[k]), scene.binaryPoses, poses[k].name);
-    posePaths.push_back(path);
+    const std::string name = folderName + "/" + std::to_string(k) + ".x";
+    WriteMesh(outDir + "/" + name, PosedMesh(character, poses[k]), scene.binaryPoses,
+              poses[k].name);
+    posePaths.push_back(name);
   }
 
   WriteFile(folder + "/env.ini", EnvironmentText(scene, character, poses[0]));

@@ -44,8 +44,8 @@ std::string EnvironmentText(const SceneSpec& scene, const Character& character, 
 // Compact decimal text of a value rounded to four decimals: "0.95", "-1.2", "3".
 std::string FormatNumber(float value);
 
-// Writes outDir/dirN with everything but the .vdt files; returns the paths
-// of the pose files written (0.x, 1.x, ...), in motion order.
+// Writes outDir/dirN with everything but the .vdt files; returns the pose
+// files written, relative to outDir ("dir10/0.x", ...), in motion order.
 std::vector<std::string> WriteScene(const std::string& outDir, const SceneSpec& scene);
 
 // help.html and developer/develop.txt (sample_help.cpp).
