@@ -82,9 +82,10 @@ Image DrawLogo() {
     DrawText(image, lines[i], x + 3, tops[i] + 3, scale, MakeArgb(200, 0, 0, 20));
     DrawText(image, lines[i], x, tops[i], scale, MakeArgb(255, 255, 236, 150));
   }
-  // An orbit mark around the words.
-  FillRing(image, 214.0f, 70.0f, 9.0f, 13.0f, MakeArgb(255, 255, 170, 60));
-  FillEllipse(image, 214.0f, 70.0f, 4.0f, 4.0f, MakeArgb(255, 255, 236, 150));
+  // An underline with a dot at each end.
+  FillRoundRect(image, 52.0f, 186.0f, 204.0f, 192.0f, 3.0f, MakeArgb(255, 255, 170, 60));
+  FillEllipse(image, 46.0f, 189.0f, 5.0f, 5.0f, MakeArgb(255, 255, 236, 150));
+  FillEllipse(image, 210.0f, 189.0f, 5.0f, 5.0f, MakeArgb(255, 255, 236, 150));
   return image;
 }
 
