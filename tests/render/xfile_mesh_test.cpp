@@ -86,6 +86,14 @@ TEST(XFileMesh, FrameMatricesApplyToLaterMeshesAsLocalTimesParent) {
   EXPECT_EQ(mesh.indices, (std::vector<uint32_t>{0, 1, 2, 3, 4, 5}));
 }
 
+TEST(XFileMesh, MeshReferencedFromAFrameIsLoadedAgainThere) {
+  XMeshData mesh = LoadFixture("frame_references_mesh.x");
+  ASSERT_EQ(mesh.positions.size(), 6u);
+  ExpectVector(mesh.positions[1], 1, 0, 0, "top-level copy");
+  ExpectVector(mesh.positions[4], 11, 0, 0, "copy inside the frame");
+  EXPECT_EQ(mesh.indices, (std::vector<uint32_t>{0, 1, 2, 3, 4, 5}));
+}
+
 TEST(XFileMesh, MaterialListTakesInlineAndReferencedMaterialsInOrder) {
   XMeshData mesh = LoadFixture("referenced_materials.x");
   ASSERT_EQ(mesh.materials.size(), 3u);
