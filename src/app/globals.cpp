@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/runtime_random.h"
 #include "scene/scene_environment.h"
 
 TForm1* Form1 = nullptr;
@@ -62,4 +63,5 @@ void ResetGlobalsToProgramStart() {
   frameCount = fpsFrameMark = fpsTimeMark = lastFrameTime = 0;
   mouseX = mouseY = 0;
   sceneEnvironment = SceneEnvironment{};
+  ResetRuntimeRandom();
 }

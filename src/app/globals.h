@@ -54,7 +54,7 @@ extern uint32_t lastFrameTime;
 extern int32_t mouseX;
 extern int32_t mouseY;
 
-// Puts every global of this file and the viewer state back to its
-// program-start value (zero, null, or the record's initial values). Objects
-// are not released: the caller owns what the pointers named.
+// Puts every global of this file, the viewer state, the scene environment and
+// the random generator back to their program-start values. Objects are not
+// released: the caller owns what the pointers named.
 void ResetGlobalsToProgramStart();
