@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "render/xfile_mesh_data.h"
@@ -43,6 +44,13 @@ Matrix Multiply(const Matrix& a, const Matrix& b) {
 }
 
 bool IsIntegral(double v) { return v >= 0 && v <= 4294967295.0 && v == std::floor(v); }
+
+// double to float without the undefined behaviour of out-of-range values.
+float ToFloat(double d) {
+  if (d > double(std::numeric_limits<float>::max())) return std::numeric_limits<float>::infinity();
+  if (d < -double(std::numeric_limits<float>::max())) return -std::numeric_limits<float>::infinity();
+  return float(d);
+}
 
 bool SameNormal(const D3DVECTOR& a, const D3DVECTOR& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 
@@ -154,7 +162,7 @@ class Extractor {
         case Kind::FrameTransformMatrix: {
           if (child.values.size() < 16) return Fail("FrameTransformMatrix holds fewer than 16 values");
           Matrix local;
-          for (int i = 0; i < 16; ++i) local.m[i / 4][i % 4] = float(child.values[size_t(i)]);
+          for (int i = 0; i < 16; ++i) local.m[i / 4][i % 4] = ToFloat(child.values[size_t(i)]);
           local.identity = false;
           running = Multiply(local, running);
           break;
@@ -250,10 +258,10 @@ class Extractor {
     if (obj.values.size() < 11) return Fail("Material holds fewer than 11 values");
     const std::vector<double>& v = obj.values;
     D3DMATERIAL8& d = m.material;
-    d.Diffuse = {float(v[0]), float(v[1]), float(v[2]), float(v[3])};
-    d.Power = float(v[4]);
-    d.Specular = {float(v[5]), float(v[6]), float(v[7]), 1.0f};
-    d.Emissive = {float(v[8]), float(v[9]), float(v[10]), 1.0f};
+    d.Diffuse = {ToFloat(v[0]), ToFloat(v[1]), ToFloat(v[2]), ToFloat(v[3])};
+    d.Power = ToFloat(v[4]);
+    d.Specular = {ToFloat(v[5]), ToFloat(v[6]), ToFloat(v[7]), 1.0f};
+    d.Emissive = {ToFloat(v[8]), ToFloat(v[9]), ToFloat(v[10]), 1.0f};
     d.Ambient = {0.0f, 0.0f, 0.0f, 1.0f};
     for (int id : obj.children) {
       const DataObject& child = doc_.objects[size_t(id)];
@@ -276,9 +284,9 @@ class Extractor {
     if (vertexCount == 0) return true;  // such meshes are skipped whole
     std::vector<D3DVECTOR> positions(vertexCount);
     for (D3DVECTOR& p : positions) {
-      p.x = float(c.Next());
-      p.y = float(c.Next());
-      p.z = float(c.Next());
+      p.x = ToFloat(c.Next());
+      p.y = ToFloat(c.Next());
+      p.z = ToFloat(c.Next());
     }
     Polygons polys;
     if (!ReadPolygons(c, vertexCount, polys, 3)) return Fail("Mesh: bad face list (index out of range or fewer than three corners)");
@@ -315,7 +323,7 @@ class Extractor {
       if (!t.U32(n) || n != vertexCount || !t.Has(uint64_t(n) * 2))
         return Fail("MeshTextureCoords: count differs from the vertex count");
       uv.resize(size_t(n) * 2);
-      for (float& f : uv) f = float(t.Next());
+      for (float& f : uv) f = ToFloat(t.Next());
       hasUV = true;
     } else if (extra.hasTexCoords) {
       uv = std::move(extra.texCoords);
@@ -375,9 +383,9 @@ class Extractor {
     if (!c.U32(count) || !c.Has(uint64_t(count) * 3)) return Fail("MeshNormals: bad normal list");
     std::vector<D3DVECTOR> table(count);
     for (D3DVECTOR& n : table) {
-      n.x = float(c.Next());
-      n.y = float(c.Next());
-      n.z = float(c.Next());
+      n.x = ToFloat(c.Next());
+      n.y = ToFloat(c.Next());
+      n.z = ToFloat(c.Next());
       n = Normalized(n);
     }
     Polygons normalFaces;

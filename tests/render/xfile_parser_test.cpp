@@ -39,6 +39,7 @@ TEST(XFileSyntax, LenientTextForms) {
       {"GUID and name in a data object",
        "xof 0303txt 0032\nMesh tri-1.0 { <3D82AB44-62DA-11cf-AB39-0020AF71E433> 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; "
        "3;0,1,2;; }"},
+      {"beyond float range (becomes infinite)", "xof 0303txt 0032\nMesh { 3; 1e300;-1e300;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }"},
       {"number spellings", "xof 0303txt 0032\nMesh { 3; 0e0;-0.0;.0;, 1.0E0;+0;0;, 0;1;1.#QNAN0;; 1; 3;0,1,2;; }"},
       {"undeclared object skipped, braces in strings",
        std::string("xof 0303txt 0032\nFrameCamera cam { \"}{\"; 1; Inner { 2; } }\n") + kTriangle},
