@@ -32,7 +32,7 @@ std::vector<uint8_t> EncodeDds(const Image& image, DdsFormat format) {
   const uint32_t pitch = uint32_t(image.width) * bytesPerPixel;
   std::vector<uint8_t> out;
   out.reserve(128 + size_t(pitch) * size_t(image.height));
-  out.insert(out.end(), {'D', 'D', 'S', ' '});
+  for (char c : {'D', 'D', 'S', ' '}) out.push_back(uint8_t(c));
   Put32(out, 124);
   Put32(out, kDdsdCaps | kDdsdHeight | kDdsdWidth | kDdsdPitch | kDdsdPixelFormat);
   Put32(out, uint32_t(image.height));
