@@ -213,13 +213,14 @@ DecodeResult DecodeBmp(const uint8_t* data, size_t size) {
     }
   } else if (hd.compression == BI_BITFIELDS || hd.compression == BI_ALPHABITFIELDS) {
     uint32_t masks[4] = {0, 0, 0, 0};
-    const bool withAlpha = hd.compression == BI_ALPHABITFIELDS || hd.headerSize >= 56;
-    if (hd.headerSize >= 52) {
-      for (int i = 0; i < (withAlpha ? 4 : 3); ++i) masks[i] = U32(h + 40 + 4 * i);
-    } else {
-      const int count = hd.compression == BI_ALPHABITFIELDS ? 4 : 3;
+    // Masks the header holds itself; the rest follow it.
+    const int inHeader = hd.headerSize >= 56 ? 4 : hd.headerSize >= 52 ? 3 : 0;
+    const int wanted = (hd.compression == BI_ALPHABITFIELDS || inHeader == 4) ? 4 : 3;
+    for (int i = 0; i < inHeader; ++i) masks[i] = U32(h + 40 + 4 * i);
+    if (wanted > inHeader) {
+      const size_t count = size_t(wanted - inHeader);
       if (size < afterHeader + 4 * count) return DecodeFailure("BMP bit fields are truncated");
-      for (int i = 0; i < count; ++i) masks[i] = U32(data + afterHeader + 4 * i);
+      for (size_t i = 0; i < count; ++i) masks[inHeader + i] = U32(data + afterHeader + 4 * i);
       afterHeader += 4 * count;
     }
     const uint32_t fits = hd.bitCount == 32 ? 0xffffffffu : 0xffffu;
