@@ -2,18 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <numeric>
 
 namespace {
 
 bool SamePosition(const D3DVECTOR& a, const D3DVECTOR& b) {
   return a.x == b.x && a.y == b.y && a.z == b.z;
-}
-
-bool LessPosition(const D3DVECTOR& a, const D3DVECTOR& b) {
-  if (a.x != b.x) return a.x < b.x;
-  if (a.y != b.y) return a.y < b.y;
-  return a.z < b.z;
 }
 
 bool HasNaN(const D3DVECTOR& p) { return std::isnan(p.x) || std::isnan(p.y) || std::isnan(p.z); }
@@ -40,29 +35,61 @@ struct LowestRootSets {
   }
 };
 
+// Bits of a coordinate with -0 folded onto +0, which compare equal.
+uint32_t CoordinateBits(float f) {
+  if (f == 0.0f) return 0;
+  uint32_t bits;
+  std::memcpy(&bits, &f, 4);
+  return bits;
+}
+
+// Per vertex, the lowest-numbered vertex at exactly the same position (NaN
+// positions match nothing): one pass over a hash of the position bits.
+std::vector<uint32_t> ExactRepresentatives(const std::vector<D3DVECTOR>& positions) {
+  constexpr uint32_t kEmpty = 0xFFFFFFFFu;
+  const uint32_t n = uint32_t(positions.size());
+  size_t capacity = 16;
+  while (capacity < size_t(n) * 2) capacity *= 2;
+  const size_t mask = capacity - 1;
+  std::vector<uint32_t> table(capacity, kEmpty);
+  std::vector<uint32_t> rep(n);
+  for (uint32_t v = 0; v < n; ++v) {
+    const D3DVECTOR& p = positions[v];
+    rep[v] = v;
+    if (HasNaN(p)) continue;
+    uint64_t h = (uint64_t(CoordinateBits(p.x)) << 32 | CoordinateBits(p.y)) * 0x9E3779B97F4A7C15ull;
+    h ^= CoordinateBits(p.z) * 0xC2B2AE3D27D4EB4Full;
+    h ^= h >> 29;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 32;
+    for (size_t slot = size_t(h) & mask;; slot = (slot + 1) & mask) {
+      const uint32_t other = table[slot];
+      if (other == kEmpty) {
+        table[slot] = v;
+        break;
+      }
+      if (SamePosition(positions[other], p)) {
+        rep[v] = other;
+        break;
+      }
+    }
+  }
+  return rep;
+}
+
 // Per vertex, a representative that two vertices share exactly when their
 // end points count as matching for the given epsilon.
 std::vector<uint32_t> MatchRepresentatives(const std::vector<D3DVECTOR>& positions,
                                            float epsilon) {
+  if (epsilon == 0.0f) return ExactRepresentatives(positions);
   const uint32_t n = uint32_t(positions.size());
-  std::vector<uint32_t> order;
-  order.reserve(n);
-  for (uint32_t v = 0; v < n; ++v) {
-    if (!HasNaN(positions[v])) order.push_back(v);
-  }
   LowestRootSets sets(n);
-  if (epsilon == 0.0f) {
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-      if (LessPosition(positions[a], positions[b])) return true;
-      if (LessPosition(positions[b], positions[a])) return false;
-      return a < b;
-    });
-    for (size_t i = 1; i < order.size(); ++i) {
-      if (SamePosition(positions[order[i - 1]], positions[order[i]])) {
-        sets.Join(order[i - 1], order[i]);
-      }
+  if (epsilon > 0.0f) {
+    std::vector<uint32_t> order;
+    order.reserve(n);
+    for (uint32_t v = 0; v < n; ++v) {
+      if (!HasNaN(positions[v])) order.push_back(v);
     }
-  } else if (epsilon > 0.0f) {
     // Closeness is not transitive; vertices chained by close pairs form one
     // group, which is what a shared edge needs in practice.
     std::sort(order.begin(), order.end(),
@@ -91,26 +118,51 @@ std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
   std::vector<uint32_t> adjacency(edgeCount, kNoNeighbour);
   if (edgeCount == 0) return adjacency;
   const std::vector<uint32_t> rep = MatchRepresentatives(positions, epsilon);
+  const size_t vertexCount = rep.size();
 
-  auto key = [&](uint32_t from, uint32_t to) { return (uint64_t(rep[from]) << 32) | rep[to]; };
-  auto corner = [&](size_t edge, int step) {
-    const size_t face = edge / 3;
-    return indices[face * 3 + (edge % 3 + step) % 3];
-  };
+  // Edge e runs from corner e of its face to the next corner.
+  auto from = [&](size_t e) { return rep[indices[e]]; };
+  auto to = [&](size_t e) { return rep[indices[e % 3 == 2 ? e - 2 : e + 1]]; };
 
-  // Half-edges sorted by (start, end) representative, then by edge number,
-  // so each run lists the faces holding that directed edge in face order.
-  struct HalfEdge {
-    uint64_t key;
-    uint32_t edge;
-  };
-  std::vector<HalfEdge> sorted(edgeCount);
-  for (size_t e = 0; e < edgeCount; ++e) sorted[e] = {key(corner(e, 0), corner(e, 1)), uint32_t(e)};
-  std::sort(sorted.begin(), sorted.end(), [](const HalfEdge& a, const HalfEdge& b) {
-    return a.key != b.key ? a.key < b.key : a.edge < b.edge;
-  });
+  // Half-edges grouped by start representative (counting sort), each group
+  // ordered by end representative, then by edge number: each run of one
+  // directed edge lists the faces holding it in face order.
+  std::vector<uint32_t> groupStart(vertexCount + 1, 0);
+  for (size_t e = 0; e < edgeCount; ++e) ++groupStart[from(e) + 1];
+  for (size_t v = 0; v < vertexCount; ++v) groupStart[v + 1] += groupStart[v];
+  std::vector<uint32_t> edgeAt(edgeCount);
+  std::vector<uint32_t> endAt(edgeCount);
+  {
+    std::vector<uint32_t> fill(groupStart.begin(), groupStart.end() - 1);
+    for (size_t e = 0; e < edgeCount; ++e) edgeAt[fill[from(e)]++] = uint32_t(e);
+  }
+  for (size_t v = 0; v < vertexCount; ++v) {
+    const uint32_t begin = groupStart[v], end = groupStart[v + 1];
+    for (uint32_t i = begin; i < end; ++i) endAt[i] = to(edgeAt[i]);
+    if (end - begin <= 16) {
+      // Insertion sort by end keeps the edge order within equal ends.
+      for (uint32_t i = begin + 1; i < end; ++i) {
+        const uint32_t edge = edgeAt[i], key = endAt[i];
+        uint32_t j = i;
+        for (; j > begin && endAt[j - 1] > key; --j) {
+          edgeAt[j] = edgeAt[j - 1];
+          endAt[j] = endAt[j - 1];
+        }
+        edgeAt[j] = edge;
+        endAt[j] = key;
+      }
+    } else {
+      std::vector<uint64_t> keyed(end - begin);
+      for (uint32_t i = begin; i < end; ++i) keyed[i - begin] = uint64_t(endAt[i]) << 32 | edgeAt[i];
+      std::sort(keyed.begin(), keyed.end());
+      for (uint32_t i = begin; i < end; ++i) {
+        endAt[i] = uint32_t(keyed[i - begin] >> 32);
+        edgeAt[i] = uint32_t(keyed[i - begin]);
+      }
+    }
+  }
   std::vector<uint32_t> slot(edgeCount);
-  for (size_t i = 0; i < edgeCount; ++i) slot[sorted[i].edge] = uint32_t(i);
+  for (size_t i = 0; i < edgeCount; ++i) slot[edgeAt[i]] = uint32_t(i);
 
   // nextFree[i]: the first slot at or after i whose edge is still unpaired.
   std::vector<uint32_t> nextFree(edgeCount + 1);
@@ -128,15 +180,16 @@ std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
 
   for (size_t e = 0; e < edgeCount; ++e) {
     if (adjacency[e] != kNoNeighbour) continue;
-    const uint64_t wanted = key(corner(e, 1), corner(e, 0));
-    auto first = std::lower_bound(sorted.begin(), sorted.end(), wanted,
-                                  [](const HalfEdge& h, uint64_t k) { return h.key < k; });
-    uint32_t i = findFree(uint32_t(first - sorted.begin()));
-    while (i < edgeCount && sorted[i].key == wanted && sorted[i].edge / 3 == e / 3) {
-      i = findFree(i + 1);
-    }
-    if (i >= edgeCount || sorted[i].key != wanted) continue;
-    const uint32_t partner = sorted[i].edge;
+    // The reversed edge: starts where e ends, ends where e starts.
+    const uint32_t wantedFrom = to(e), wantedTo = from(e);
+    const uint32_t groupEnd = groupStart[wantedFrom + 1];
+    const uint32_t first = uint32_t(
+        std::lower_bound(endAt.begin() + groupStart[wantedFrom], endAt.begin() + groupEnd, wantedTo) -
+        endAt.begin());
+    uint32_t i = findFree(first);
+    while (i < groupEnd && endAt[i] == wantedTo && edgeAt[i] / 3 == e / 3) i = findFree(i + 1);
+    if (i >= groupEnd || endAt[i] != wantedTo) continue;
+    const uint32_t partner = edgeAt[i];
     adjacency[e] = partner / 3;
     adjacency[partner] = uint32_t(e / 3);
     nextFree[i] = i + 1;
