@@ -2,6 +2,7 @@
 // object, not the punctuation, decides how many scalars it holds.
 #include "render/xfile_objects.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -248,11 +249,7 @@ class Parser {
   bool ReadNumbers(DataObject& obj, uint64_t count) {
     const size_t start = obj.values.size();
     obj.values.resize(start + count);
-    double* out = obj.values.data() + start;
-    for (uint64_t k = 0; k < count; ++k) {
-      if (!lx_.ReadNumber(out[k])) return false;
-    }
-    return true;
+    return lx_.ReadNumbers(obj.values.data() + start, count);
   }
 
   // A template that is exactly "integer n; array of numbers [n]".
@@ -333,6 +330,8 @@ class Parser {
         }
       } else if (IsCountedList(sub)) {
         // Arrays of { n; array v[n]; } (MeshFace): read without a call per element.
+        // Room for triangles and quads; no scalar takes less than a byte.
+        obj.values.reserve(obj.values.size() + size_t(std::min<uint64_t>(count * 5, lx_.MaxScalarsLeft())));
         for (uint64_t k = 0; k < count; ++k) {
           if (++work_ > workLimit_) return lx_.Fail("too many nested structures for the file's size");
           double n;

@@ -46,6 +46,13 @@ class BinaryLexer {
     return true;
   }
 
+  bool ReadNumbers(double* out, uint64_t count) {
+    for (uint64_t k = 0; k < count; ++k) {
+      if (!ReadNumber(out[k])) return false;
+    }
+    return true;
+  }
+
   bool ReadString(std::string& out);
 
   // After the last member: a list must not hold more than the template took.

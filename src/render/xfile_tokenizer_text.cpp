@@ -121,6 +121,22 @@ Token TextLexer::Next() {
   return t;
 }
 
+bool TextLexer::SlowNumber(double& v) {
+  if (p_ >= end_) return Fail("unexpected end of file where a number was expected");
+  const char* s = p_;
+  if (*s == '+') ++s;
+  auto [ptr, ec] = std::from_chars(s, end_, v);
+  if (ec == std::errc::result_out_of_range) return Fail("number out of range");
+  if (ec != std::errc()) return Fail("number expected");
+  p_ = ptr;
+  // Some exporters write non-finite values as 1.#IND00 or -1.#QNAN0; they read as 0.
+  if (p_ < end_ && *p_ == '#') {
+    while (p_ < end_ && (*p_ == '#' || IsNameChar(*p_))) ++p_;
+    v = 0;
+  }
+  return true;
+}
+
 bool TextLexer::SkipBalanced() {
   int depth = 1;
   while (true) {

@@ -2,7 +2,9 @@
 // names and strings are views, numbers are parsed straight from the buffer.
 #pragma once
 
+#include <array>
 #include <charconv>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -27,18 +29,17 @@ class TextLexer {
   // A numeric member: separators (any run of ',' and ';') before it are skipped.
   bool ReadNumber(double& v) {
     SkipSeparators();
-    if (p_ >= end_) return Fail("unexpected end of file where a number was expected");
-    if (FastDecimal(v)) return true;
-    const char* s = p_;
-    if (*s == '+') ++s;
-    auto [ptr, ec] = std::from_chars(s, end_, v);
-    if (ec == std::errc::result_out_of_range) return Fail("number out of range");
-    if (ec != std::errc()) return Fail("number expected");
-    p_ = ptr;
-    // Some exporters write non-finite values as 1.#IND00 or -1.#QNAN0; they read as 0.
-    if (p_ < end_ && *p_ == '#') {
-      while (p_ < end_ && (*p_ == '#' || IsNameChar(*p_))) ++p_;
-      v = 0;
+    if (end_ - p_ >= kFastMargin) {
+      if (FastDecimalUnchecked(v)) return true;
+    } else if (p_ < end_ && FastDecimal(v)) {
+      return true;
+    }
+    return SlowNumber(v);
+  }
+
+  bool ReadNumbers(double* out, uint64_t count) {
+    for (uint64_t k = 0; k < count; ++k) {
+      if (!ReadNumber(out[k])) return false;
     }
     return true;
   }
@@ -60,10 +61,10 @@ class TextLexer {
   // Whitespace, comments and separators.
   void SkipSeparators() {
     while (p_ < end_) {
-      unsigned char c = static_cast<unsigned char>(*p_);
-      if (c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == ',' || c == ';' || c == 0) {
+      const uint8_t c = kCharClass[static_cast<unsigned char>(*p_)];
+      if (c == kSeparator) {
         ++p_;
-      } else if (c == '#' || (c == '/' && p_ + 1 < end_ && p_[1] == '/')) {
+      } else if (c == kCommentStart && (*p_ == '#' || (p_ + 1 < end_ && p_[1] == '/'))) {
         SkipLine();
       } else {
         break;
@@ -84,14 +85,56 @@ class TextLexer {
   }
 
  private:
+  static constexpr uint8_t kOther = 0, kSeparator = 1, kCommentStart = 2;
+  static constexpr std::array<uint8_t, 256> kCharClass = [] {
+    std::array<uint8_t, 256> t{};
+    for (unsigned char c : {' ', '\n', '\r', '\t', ',', ';', '\0'}) t[c] = kSeparator;
+    t['#'] = kCommentStart;
+    t['/'] = kCommentStart;
+    return t;
+  }();
+  // Bytes FastDecimalUnchecked may look at: sign, 20 + 23 digits, point, next.
+  static constexpr ptrdiff_t kFastMargin = 64;
+
   static bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+
+  // from_chars and the exporters' non-finite spellings; p_ is on a number.
+  bool SlowNumber(double& v);
+
+  // FastDecimal where at least kFastMargin bytes are left: the same result
+  // without a bounds check per character. Digit runs too long for the fast
+  // form stop early and fall through.
+  bool FastDecimalUnchecked(double& v) {
+    const char* q = p_;
+    const bool negative = *q == '-';
+    q += negative;
+    const char* digits = q;
+    uint64_t mantissa = 0;
+    while (IsDigit(*q) && q - digits < 20) mantissa = mantissa * 10 + uint64_t(*q++ - '0');
+    const int intDigits = int(q - digits);
+    int fracDigits = 0;
+    if (*q == '.') {
+      const char* f = ++q;
+      while (IsDigit(*q) && q - f < 23) mantissa = mantissa * 10 + uint64_t(*q++ - '0');
+      fracDigits = int(q - f);
+    }
+    if (intDigits + fracDigits == 0 || intDigits + fracDigits > 19 || fracDigits > 22) return false;
+    if (*q == 'e' || *q == 'E' || *q == '#') return false;
+    if (mantissa > (uint64_t(1) << 53)) return false;
+    double d = double(mantissa);
+    if (fracDigits) d /= kPow10[fracDigits];
+    v = negative ? -d : d;
+    p_ = q;
+    return true;
+  }
+
+  static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
   // The common spellings, -?digits[.digits], with at most 19 significant digits:
   // an exact integer mantissa divided by an exact power of ten is correctly
   // rounded, so this gives what from_chars gives. Anything else falls through.
   bool FastDecimal(double& v) {
-    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     const char* q = p_;
     bool negative = false;
     if (*q == '-') {
