@@ -11,9 +11,11 @@ export LIBGL_ALWAYS_SOFTWARE=1
 export QT_QPA_PLATFORM=xcb
 jobs="$(nproc)"
 
+# -noreset: by default the server resets whenever its last client leaves, and a
+# test starting during that moment cannot connect.
 run_suite() {
   local dir="$1"
-  xvfb-run -a -s "-screen 0 1280x1024x24" \
+  xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
     ctest --test-dir "$dir" --output-on-failure -j "$jobs"
 }
 

@@ -33,7 +33,7 @@ TForm1* CreateMainWindow() {
 int RunProgram(int argc, char** argv) {
   ConfigureOpenGL();
   try {
-    QApplication app(argc, argv);
+    application::ViewerApplication app(argc, argv);
     try {
       application::SetTitle("Orvalo View 1.1");
       TForm1* form = CreateMainWindow();

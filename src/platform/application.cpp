@@ -2,18 +2,19 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <cstdio>
-#include <memory>
 
 namespace application {
 namespace {
 
 struct State {
   std::string title;
+  int modalDepth = 0;
   IdleHandler onIdle;
   ExceptionDisplay exceptionDisplay;
-  std::unique_ptr<QTimer> idleTimer;
+  QPointer<QTimer> idleTimer;  // owned by the application object
 };
 
 State& state() {
@@ -22,6 +23,7 @@ State& state() {
 }
 
 void RunIdleHandler() {
+  if (state().modalDepth > 0) return;
   bool done = true;
   if (state().onIdle) state().onIdle(done);
   // A handler that is done waits for the next event before it runs again.
@@ -42,13 +44,11 @@ class IdleRestarter : public QObject {
 
 void EnsureIdleTimer() {
   if (state().idleTimer || !QCoreApplication::instance()) return;
-  state().idleTimer = std::make_unique<QTimer>();
+  state().idleTimer = new QTimer(QCoreApplication::instance());
   state().idleTimer->setInterval(0);
-  QObject::connect(state().idleTimer.get(), &QTimer::timeout, &RunIdleHandler);
+  QObject::connect(state().idleTimer, &QTimer::timeout, &RunIdleHandler);
   static IdleRestarter restarter;
   QCoreApplication::instance()->installEventFilter(&restarter);
-  QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
-                   [] { state().idleTimer.reset(); });
 }
 
 }  // namespace
@@ -95,11 +95,26 @@ void ShowException(const std::exception_ptr& error) {
   }
   QMessageBox box(QMessageBox::Critical, QString::fromStdString(state().title),
                   QString::fromUtf8(text), QMessageBox::Ok);
+  ModalScope modal;
   box.exec();
 }
 
 void SetExceptionDisplay(ExceptionDisplay display) { state().exceptionDisplay = std::move(display); }
 
 int Run() { return QCoreApplication::instance() ? QCoreApplication::exec() : 0; }
+
+ModalScope::ModalScope() { ++state().modalDepth; }
+ModalScope::~ModalScope() { --state().modalDepth; }
+
+ViewerApplication::ViewerApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+
+bool ViewerApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (...) {
+    ShowException(std::current_exception());
+    return false;
+  }
+}
 
 }  // namespace application

@@ -2,6 +2,7 @@
 // handler, pumping pending messages and the standard exception display.
 #pragma once
 
+#include <QApplication>
 #include <exception>
 #include <functional>
 #include <string>
@@ -30,5 +31,23 @@ void SetExceptionDisplay(ExceptionDisplay display);
 
 // Runs the event loop until the last window closes (or Quit).
 int Run();
+
+// While one exists, the idle handler is not called: a modal box's own loop
+// runs no idle processing.
+class ModalScope {
+ public:
+  ModalScope();
+  ~ModalScope();
+  ModalScope(const ModalScope&) = delete;
+  ModalScope& operator=(const ModalScope&) = delete;
+};
+
+// The application object: an exception escaping an event handler is shown
+// with ShowException and the event loop goes on.
+class ViewerApplication : public QApplication {
+ public:
+  ViewerApplication(int& argc, char** argv);
+  bool notify(QObject* receiver, QEvent* event) override;
+};
 
 }  // namespace application

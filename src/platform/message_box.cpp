@@ -1,5 +1,7 @@
 #include "platform/message_box.h"
 
+#include "platform/application.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QString>
@@ -23,6 +25,7 @@ int MessageBoxA(HWND /*owner*/, const char* text, const char* caption, unsigned 
   QMessageBox box((type & MB_ICONERROR) ? QMessageBox::Critical : QMessageBox::NoIcon,
                   QString::fromUtf8(captionString), QString::fromUtf8(textString),
                   QMessageBox::Ok);
+  application::ModalScope modal;
   box.exec();
   return IDOK;
 }

@@ -45,6 +45,44 @@ TEST(ApplicationTest, IdleHandlerRunsWhileItAsksToAndStopsWhenDone) {
   EXPECT_GT(calls, 100) << "a handler that is never done is called continuously";
 }
 
+TEST(ApplicationTest, ExceptionFromAnEventHandlerIsShownAndTheLoopGoesOn) {
+  if (!QCoreApplication::instance()) GTEST_SKIP() << "needs the application object";
+  std::vector<std::string> shown;
+  application::SetTitle("Orvalo View 1.1");
+  application::SetExceptionDisplay(
+      [&](const std::string& caption, const std::string& text) { shown.push_back(caption + "|" + text); });
+  bool later = false;
+  QTimer::singleShot(0, [] { throw PlatformError("ファイル dir20/motion.txt は開けません"); });
+  QTimer::singleShot(30, [&] {
+    later = true;
+    QCoreApplication::exit(0);
+  });
+  QCoreApplication::exec();
+  application::SetExceptionDisplay(nullptr);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0], "Orvalo View 1.1|ファイル dir20/motion.txt は開けません");
+  EXPECT_TRUE(later);
+}
+
+TEST(ApplicationTest, NoIdleProcessingWhileAModalBoxIsOpen) {
+  if (!QCoreApplication::instance()) GTEST_SKIP() << "needs the application object";
+  int calls = 0;
+  application::SetOnIdle([&](bool& done) {
+    ++calls;
+    done = false;
+  });
+  {
+    application::ModalScope modal;
+    QTimer::singleShot(50, [] { QCoreApplication::exit(0); });
+    QCoreApplication::exec();
+    EXPECT_EQ(calls, 0);
+  }
+  QTimer::singleShot(50, [] { QCoreApplication::exit(0); });
+  QCoreApplication::exec();
+  application::SetOnIdle(nullptr);
+  EXPECT_GT(calls, 0) << "idle processing resumes after the box";
+}
+
 TEST(ApplicationTest, ProcessMessagesDispatchesPendingEvents) {
   if (!QCoreApplication::instance()) GTEST_SKIP() << "needs the application object";
   bool fired = false;

@@ -1,4 +1,4 @@
-// Test entry: a QApplication exists for every test that needs windows or
+// Test entry: the viewer's application object exists for every test that needs windows or
 // OpenGL (the suite runs under an X server). Listing tests needs none.
 #include <gtest/gtest.h>
 
@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/application.h"
 #include "support/test_paths.h"
 
 int main(int argc, char** argv) {
@@ -15,10 +16,10 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--gtest_list_tests") == 0) listing = true;
   }
   ::testing::InitGoogleTest(&argc, argv);
-  std::unique_ptr<QApplication> app;
+  std::unique_ptr<application::ViewerApplication> app;
   if (!listing && test_paths::HaveDisplay()) {
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    app = std::make_unique<QApplication>(argc, argv);
+    app = std::make_unique<application::ViewerApplication>(argc, argv);
   }
   return RUN_ALL_TESTS();
 }
