@@ -56,21 +56,21 @@ Rigid RotationAbout(Vec3 pivot, const Mat3& rotation) {
   return {rotation, pivot - Apply(rotation, pivot)};
 }
 
-XMaterial ToXMaterial(const MaterialSpec& spec) {
+XMaterial ToXMaterial(const MaterialSpec& look) {
   XMaterial out;
-  out.material.Diffuse = {spec.r, spec.g, spec.b, 1.0f};
+  out.material.Diffuse = {look.r, look.g, look.b, 1.0f};
   out.material.Ambient = {0.0f, 0.0f, 0.0f, 1.0f};
-  out.material.Specular = {spec.specular, spec.specular, spec.specular, 1.0f};
-  out.material.Emissive = {spec.r * spec.emissive, spec.g * spec.emissive, spec.b * spec.emissive,
+  out.material.Specular = {look.specular, look.specular, look.specular, 1.0f};
+  out.material.Emissive = {look.r * look.emissive, look.g * look.emissive, look.b * look.emissive,
                            1.0f};
-  out.material.Power = spec.power;
-  out.hasTexture = !spec.texture.empty();
-  out.textureFilename = spec.texture;
+  out.material.Power = look.power;
+  out.hasTexture = !look.texture.empty();
+  out.textureFilename = look.texture;
   return out;
 }
 
-uint32_t MeshBuilder::AddMaterial(const MaterialSpec& spec) {
-  materials_.push_back(ToXMaterial(spec));
+uint32_t MeshBuilder::AddMaterial(const MaterialSpec& look) {
+  materials_.push_back(ToXMaterial(look));
   return uint32_t(materials_.size() - 1);
 }
 

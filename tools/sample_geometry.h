@@ -55,11 +55,11 @@ struct MaterialSpec {
   float emissive = 0.0f;  // times the diffuse colour
   std::string texture;    // empty: untextured
 };
-XMaterial ToXMaterial(const MaterialSpec& spec);
+XMaterial ToXMaterial(const MaterialSpec& look);
 
 class MeshBuilder {
  public:
-  uint32_t AddMaterial(const MaterialSpec& spec);
+  uint32_t AddMaterial(const MaterialSpec& look);
 
   uint32_t AddVertex(Vec3 position, Vec3 normal, float u, float v, int bone);
   // Orients the triangle so that its front faces away from `inside`.

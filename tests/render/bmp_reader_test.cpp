@@ -16,7 +16,7 @@ void Put32(std::vector<uint8_t>* v, size_t at, uint32_t value) {
   for (int i = 0; i < 4; ++i) (*v)[at + i] = uint8_t(value >> (8 * i));
 }
 
-struct BmpSpec {
+struct BmpLayout {
   int32_t width = 2, height = 2;  // negative height: top-down
   uint16_t bits = 24;
   uint32_t compression = 0;
@@ -26,7 +26,7 @@ struct BmpSpec {
   uint32_t planes = 1;
 };
 
-std::vector<uint8_t> MakeBmp(const BmpSpec& s, const std::vector<uint8_t>& pixels) {
+std::vector<uint8_t> MakeBmp(const BmpLayout& s, const std::vector<uint8_t>& pixels) {
   const size_t entry = s.headerSize == 12 ? 3 : 4;
   const size_t extraMasks = s.headerSize == 40 ? 4 * s.masks.size() : 0;
   const size_t off = 14 + s.headerSize + extraMasks + entry * s.palette.size();
@@ -70,7 +70,7 @@ DecodeResult Decode(const std::vector<uint8_t>& file) {
 
 struct GoodCase {
   const char* what;
-  BmpSpec spec;
+  BmpLayout layout;
   std::vector<uint8_t> pixels;     // as stored, rows bottom first unless top-down
   std::vector<uint32_t> expected;  // rows top first
   const char* format;
@@ -80,7 +80,7 @@ TEST(BmpReader, DecodesEveryPixelLayout) {
   const std::vector<uint32_t> pal4 = {0x000000, 0xff0000, 0x00ff00, 0x0000ff};
   std::vector<GoodCase> cases;
   {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 3;
     s.bits = 1;
     s.palette = {0x102030, 0xffffff};
@@ -90,28 +90,28 @@ TEST(BmpReader, DecodesEveryPixelLayout) {
                      "BMP1"});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 2;
     s.palette = pal4;
     cases.push_back({"2 bit", s, {0x1b, 0, 0, 0, 0xe4, 0, 0, 0},
                      {0xff0000ff, 0xff00ff00, 0xff000000, 0xffff0000}, "BMP2"});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 4;
     s.palette = pal4;
     cases.push_back({"4 bit", s, {0x12, 0, 0, 0, 0x30, 0, 0, 0},
                      {0xff0000ff, 0xff000000, 0xffff0000, 0xff00ff00}, "BMP4"});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 8;
     s.palette = pal4;
     cases.push_back({"8 bit", s, {3, 2, 0, 0, 1, 0, 0, 0},
                      {0xffff0000, 0xff000000, 0xff0000ff, 0xff00ff00}, "BMP8"});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 8;
     s.height = -2;
     s.palette = pal4;
@@ -119,7 +119,7 @@ TEST(BmpReader, DecodesEveryPixelLayout) {
                      {0xff0000ff, 0xff00ff00, 0xffff0000, 0xff000000}, "BMP8"});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 8;
     s.headerSize = 12;
     s.palette = pal4;
@@ -127,13 +127,13 @@ TEST(BmpReader, DecodesEveryPixelLayout) {
                      {0xffff0000, 0xff000000, 0xff0000ff, 0xff00ff00}, "BMP8"});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     cases.push_back({"24 bit", s,
                      {0x01, 0x02, 0x03, 0xff, 0, 0, 0, 0, 0, 0, 0xff, 0, 0xff, 0, 0, 0},
                      {0xffff0000, 0xff00ff00, 0xff030201, 0xff0000ff}, "BMP24"});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 32;
     // The fourth byte of a plain 32-bit pixel is not alpha.
     cases.push_back({"32 bit, no alpha mask", s,
@@ -141,7 +141,7 @@ TEST(BmpReader, DecodesEveryPixelLayout) {
                      {0xff090807, 0xff0c0b0a, 0xff030201, 0xff060504}, "BMP32"});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 32;
     s.compression = 3;
     s.headerSize = 124;
@@ -151,7 +151,7 @@ TEST(BmpReader, DecodesEveryPixelLayout) {
                      {0xff090807, 0x010c0b0a, 0x00030201, 0x80060504}, "BMP32"});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 32;
     s.compression = 3;
     s.masks = {0x000000ff, 0x0000ff00, 0x00ff0000};  // after a 40-byte header, no alpha
@@ -160,14 +160,14 @@ TEST(BmpReader, DecodesEveryPixelLayout) {
                      {0xff070809, 0xff0a0b0c, 0xff010203, 0xff040506}, "BMP32"});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 16;
     // 5-5-5; the spare top bit is not alpha.
     cases.push_back({"16 bit 555", s, {0x00, 0xfc, 0xe0, 0x03, 0x1f, 0x80, 0x00, 0x00},
                      {0xff0000ff, 0xff000000, 0xffff0000, 0xff00ff00}, "BMP16"});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 16;
     s.compression = 3;
     s.masks = {0xf800, 0x07e0, 0x001f};
@@ -175,7 +175,7 @@ TEST(BmpReader, DecodesEveryPixelLayout) {
                      {0xff0000ff, 0xff848284, 0xffff0000, 0xff00ff00}, "BMP16"});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 16;
     s.compression = 3;
     s.headerSize = 108;
@@ -185,17 +185,17 @@ TEST(BmpReader, DecodesEveryPixelLayout) {
   }
   for (const GoodCase& c : cases) {
     SCOPED_TRACE(c.what);
-    const DecodeResult r = Decode(MakeBmp(c.spec, c.pixels));
+    const DecodeResult r = Decode(MakeBmp(c.layout, c.pixels));
     ASSERT_TRUE(r.ok) << r.error;
-    EXPECT_EQ(r.image.width, uint32_t(c.spec.width));
-    EXPECT_EQ(r.image.height, uint32_t(std::abs(c.spec.height)));
+    EXPECT_EQ(r.image.width, uint32_t(c.layout.width));
+    EXPECT_EQ(r.image.height, uint32_t(std::abs(c.layout.height)));
     EXPECT_EQ(r.image.texels, c.expected);
     EXPECT_EQ(r.image.format, c.format);
   }
 }
 
 TEST(BmpReader, DecodesRunLengthStreams) {
-  BmpSpec s;
+  BmpLayout s;
   s.width = 4;
   s.height = 3;
   s.bits = 8;
@@ -229,10 +229,10 @@ TEST(BmpReader, RefusesDamagedFiles) {
     const char* what;
     std::vector<uint8_t> file;
   };
-  BmpSpec pal8;
+  BmpLayout pal8;
   pal8.bits = 8;
   pal8.palette = {0x000000, 0xffffff};
-  BmpSpec rle8 = pal8;
+  BmpLayout rle8 = pal8;
   rle8.compression = 1;
   std::vector<Bad> cases = {
       {"index past the palette", MakeBmp(pal8, {0, 1, 0, 0, 2, 0, 0, 0})},
@@ -244,57 +244,57 @@ TEST(BmpReader, RefusesDamagedFiles) {
       {"RLE stream ends early", MakeBmp(rle8, {2, 1})},
   };
   {
-    BmpSpec s = rle8;
+    BmpLayout s = rle8;
     s.height = -2;
     cases.push_back({"RLE top-down", MakeBmp(s, {2, 1, 0, 0, 2, 1, 0, 1})});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 16;
     s.compression = 3;
     s.masks = {0xff00, 0x00ff, 0};
     cases.push_back({"empty colour mask", MakeBmp(s, std::vector<uint8_t>(8, 0))});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 16;
     s.compression = 3;
     s.masks = {0xf0f0, 0x0f00, 0x000f};
     cases.push_back({"split colour mask", MakeBmp(s, std::vector<uint8_t>(8, 0))});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.planes = 2;
     cases.push_back({"two planes", MakeBmp(s, std::vector<uint8_t>(16, 0))});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.width = -2;
     cases.push_back({"negative width", MakeBmp(s, std::vector<uint8_t>(16, 0))});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.width = 20000;
     s.height = 1;
     cases.push_back({"too wide", MakeBmp(s, std::vector<uint8_t>(60000, 0))});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.compression = 4;
     cases.push_back({"embedded JPEG", MakeBmp(s, std::vector<uint8_t>(16, 0))});
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 64;
     cases.push_back({"64-bit pixels", MakeBmp(s, std::vector<uint8_t>(32, 0))});
   }
   {
-    std::vector<uint8_t> f = MakeBmp(BmpSpec{}, std::vector<uint8_t>(16, 0));
+    std::vector<uint8_t> f = MakeBmp(BmpLayout{}, std::vector<uint8_t>(16, 0));
     Put32(&f, 14, 66);
     cases.push_back({"unknown header size", f});
   }
   {
-    std::vector<uint8_t> f = MakeBmp(BmpSpec{}, std::vector<uint8_t>(16, 0));
+    std::vector<uint8_t> f = MakeBmp(BmpLayout{}, std::vector<uint8_t>(16, 0));
     Put32(&f, 2, uint32_t(f.size() + 1));
     cases.push_back({"file size field beyond the file", f});
   }
@@ -304,7 +304,7 @@ TEST(BmpReader, RefusesDamagedFiles) {
     cases.push_back({"palette overlapping the pixels", f});
   }
   {
-    std::vector<uint8_t> f = MakeBmp(BmpSpec{}, std::vector<uint8_t>(16, 0));
+    std::vector<uint8_t> f = MakeBmp(BmpLayout{}, std::vector<uint8_t>(16, 0));
     Put32(&f, 10, uint32_t(f.size() + 10));
     cases.push_back({"pixel offset past the end", f});
   }

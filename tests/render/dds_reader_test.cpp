@@ -15,7 +15,7 @@ void Put32(std::vector<uint8_t>* v, size_t at, uint32_t value) {
   for (int i = 0; i < 4; ++i) (*v)[at + i] = uint8_t(value >> (8 * i));
 }
 
-struct DdsSpec {
+struct DdsLayout {
   uint32_t width = 2, height = 2;
   uint32_t pfFlags = kRgb;
   const char* fourCC = nullptr;
@@ -27,7 +27,7 @@ struct DdsSpec {
   uint32_t depth = 0;
 };
 
-std::vector<uint8_t> MakeDds(const DdsSpec& s, const std::vector<uint8_t>& payload) {
+std::vector<uint8_t> MakeDds(const DdsLayout& s, const std::vector<uint8_t>& payload) {
   std::vector<uint8_t> file(128, 0);
   std::memcpy(file.data(), "DDS ", 4);
   Put32(&file, 4, 124);
@@ -104,11 +104,11 @@ TEST(DdsReader, DecodesUncompressedFormatsToArgb) {
   };
   for (const UncompressedCase& c : cases) {
     SCOPED_TRACE(c.format);
-    DdsSpec spec;
-    spec.pfFlags = c.pfFlags;
-    spec.bits = c.bits;
-    std::memcpy(spec.masks, c.masks, sizeof spec.masks);
-    const DecodeResult r = Decode(MakeDds(spec, c.pixels));
+    DdsLayout layout;
+    layout.pfFlags = c.pfFlags;
+    layout.bits = c.bits;
+    std::memcpy(layout.masks, c.masks, sizeof layout.masks);
+    const DecodeResult r = Decode(MakeDds(layout, c.pixels));
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.image.format, c.format);
     EXPECT_EQ(r.image.width, 2u);
@@ -161,9 +161,9 @@ TEST(DdsReader, DecodesDxtBlocks) {
   };
   for (const BlockCase& c : cases) {
     SCOPED_TRACE(std::string(c.fourCC) + " block " + std::to_string(&c - cases.data()));
-    DdsSpec spec;
-    spec.fourCC = c.fourCC;
-    const DecodeResult r = Decode(MakeDds(spec, c.block));
+    DdsLayout layout;
+    layout.fourCC = c.fourCC;
+    const DecodeResult r = Decode(MakeDds(layout, c.block));
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.image.format, c.fourCC);
     EXPECT_EQ(r.image.texels, c.expected);
@@ -172,47 +172,47 @@ TEST(DdsReader, DecodesDxtBlocks) {
 
 TEST(DdsReader, PartialBlocksKeepTheImageSize) {
   // 5x1 DXT1: two blocks side by side; texel 4 is the first of the second block.
-  DdsSpec spec;
-  spec.width = 5;
-  spec.height = 1;
-  spec.fourCC = "DXT1";
+  DdsLayout layout;
+  layout.width = 5;
+  layout.height = 1;
+  layout.fourCC = "DXT1";
   const std::vector<uint8_t> blocks = {0x00, 0xf8, 0x00, 0xf8, 0, 0, 0, 0,   // all red
                                        0x1f, 0x00, 0x1f, 0x00, 0, 0, 0, 0};  // all blue
-  const DecodeResult r = Decode(MakeDds(spec, blocks));
+  const DecodeResult r = Decode(MakeDds(layout, blocks));
   ASSERT_TRUE(r.ok) << r.error;
   ASSERT_EQ(r.image.texels.size(), 5u);
   EXPECT_EQ(r.image.texels[3], 0xffff0000u);
   EXPECT_EQ(r.image.texels[4], 0xff0000ffu);
   // One block short: refused.
-  EXPECT_FALSE(Decode(MakeDds(spec, std::vector<uint8_t>(blocks.begin(), blocks.begin() + 8))).ok);
+  EXPECT_FALSE(Decode(MakeDds(layout, std::vector<uint8_t>(blocks.begin(), blocks.begin() + 8))).ok);
 }
 
 TEST(DdsReader, ReportsTheMipLevelsTheFileHolds) {
-  DdsSpec spec;
-  spec.width = 4;
-  spec.height = 2;
-  spec.pfFlags = kLuminance;
-  spec.bits = 8;
-  spec.masks[0] = 0xff;
-  spec.mipCount = 3;  // 4x2, 2x1, 1x1: 8 + 2 + 1 bytes
+  DdsLayout layout;
+  layout.width = 4;
+  layout.height = 2;
+  layout.pfFlags = kLuminance;
+  layout.bits = 8;
+  layout.masks[0] = 0xff;
+  layout.mipCount = 3;  // 4x2, 2x1, 1x1: 8 + 2 + 1 bytes
   std::vector<uint8_t> all(11, 0x55);
   all[0] = 0x11;
-  DecodeResult r = Decode(MakeDds(spec, all));
+  DecodeResult r = Decode(MakeDds(layout, all));
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.image.levels, 3u);
   EXPECT_EQ(r.image.texels[0], 0xff111111u);
   // The last level missing: the top one still loads.
-  r = Decode(MakeDds(spec, std::vector<uint8_t>(all.begin(), all.begin() + 10)));
+  r = Decode(MakeDds(layout, std::vector<uint8_t>(all.begin(), all.begin() + 10)));
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.image.levels, 2u);
   // A count beyond the full chain is cut to the chain.
-  spec.mipCount = 40;
-  r = Decode(MakeDds(spec, std::vector<uint8_t>(64, 0)));
+  layout.mipCount = 40;
+  r = Decode(MakeDds(layout, std::vector<uint8_t>(64, 0)));
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.image.levels, 3u);
   // Without the mip-count flag the field does not count.
-  spec.mipCount = 0;
-  r = Decode(MakeDds(spec, all));
+  layout.mipCount = 0;
+  r = Decode(MakeDds(layout, all));
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.image.levels, 1u);
 }
@@ -220,11 +220,11 @@ TEST(DdsReader, ReportsTheMipLevelsTheFileHolds) {
 TEST(DdsReader, RefusesWhatItCannotShow) {
   struct Refusal {
     const char* what;
-    DdsSpec spec;
+    DdsLayout layout;
     size_t payload;
   };
   auto rgb32 = [] {
-    DdsSpec s;
+    DdsLayout s;
     s.masks[0] = 0xff0000;
     s.masks[1] = 0xff00;
     s.masks[2] = 0xff;
@@ -232,65 +232,65 @@ TEST(DdsReader, RefusesWhatItCannotShow) {
   };
   std::vector<Refusal> cases;
   {
-    DdsSpec s = rgb32();
+    DdsLayout s = rgb32();
     cases.push_back({"truncated level 0", s, 15});
   }
   {
-    DdsSpec s = rgb32();
+    DdsLayout s = rgb32();
     s.caps2 = 0xfe00;
     cases.push_back({"cube map", s, 16 * 6});
   }
   {
-    DdsSpec s = rgb32();
+    DdsLayout s = rgb32();
     s.caps2 = 0x200000;
     s.flags |= 0x800000;
     s.depth = 2;
     cases.push_back({"volume", s, 32});
   }
   {
-    DdsSpec s;
+    DdsLayout s;
     s.fourCC = "DX10";
     cases.push_back({"DX10 header", s, 64});
   }
   {
-    DdsSpec s;
+    DdsLayout s;
     s.fourCC = "ATI2";
     cases.push_back({"BC5", s, 64});
   }
   {
-    DdsSpec s = rgb32();
+    DdsLayout s = rgb32();
     s.width = 16385;
     s.height = 1;
     cases.push_back({"too wide", s, 16});
   }
   {
-    DdsSpec s = rgb32();
+    DdsLayout s = rgb32();
     s.height = 0;
     cases.push_back({"zero height", s, 16});
   }
   {
-    DdsSpec s = rgb32();
+    DdsLayout s = rgb32();
     s.masks[0] = 0xf0f000;
     cases.push_back({"split mask", s, 16});
   }
   {
-    DdsSpec s = rgb32();
+    DdsLayout s = rgb32();
     s.masks[1] = 0xffff00;
     cases.push_back({"overlapping masks", s, 16});
   }
   {
-    DdsSpec s = rgb32();
+    DdsLayout s = rgb32();
     s.bits = 12;
     cases.push_back({"odd bit count", s, 16});
   }
   {
-    DdsSpec s = rgb32();
+    DdsLayout s = rgb32();
     s.pfFlags = 0x80000;  // bump map
     cases.push_back({"bump map", s, 16});
   }
   for (const Refusal& c : cases) {
     SCOPED_TRACE(c.what);
-    const DecodeResult r = Decode(MakeDds(c.spec, std::vector<uint8_t>(c.payload, 0)));
+    const DecodeResult r = Decode(MakeDds(c.layout, std::vector<uint8_t>(c.payload, 0)));
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.error.empty());
   }
@@ -301,16 +301,16 @@ TEST(DdsReader, RefusesWhatItCannotShow) {
 }
 
 TEST(DdsReader, PaletteTexelsTakeTheirEntry) {
-  DdsSpec spec;
-  spec.pfFlags = 0x20;  // PALETTEINDEXED8
-  spec.bits = 24;       // as some writers set it; the layout is one byte per texel
+  DdsLayout layout;
+  layout.pfFlags = 0x20;  // PALETTEINDEXED8
+  layout.bits = 24;       // as some writers set it; the layout is one byte per texel
   std::vector<uint8_t> payload(1024, 0);
   const uint8_t e1[4] = {0x10, 0x20, 0x30, 0xff};  // R, G, B, A
   const uint8_t e200[4] = {0xff, 0x00, 0x80, 0x00};
   std::memcpy(&payload[4], e1, 4);
   std::memcpy(&payload[800], e200, 4);
   payload.insert(payload.end(), {1, 200, 0, 1});
-  const DecodeResult r = Decode(MakeDds(spec, payload));
+  const DecodeResult r = Decode(MakeDds(layout, payload));
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.image.format, "P8");
   EXPECT_EQ(r.image.texels, (std::vector<uint32_t>{0xff102030, 0x00ff0080, 0, 0xff102030}));
