@@ -121,9 +121,12 @@ class TextLexer {
     if (intDigits + fracDigits == 0 || intDigits + fracDigits > 19 || fracDigits > 22) return false;
     if (*q == 'e' || *q == 'E' || *q == '#') return false;
     if (mantissa > (uint64_t(1) << 53)) return false;
-    double d = double(mantissa);
-    if (fracDigits) d /= kPow10[fracDigits];
-    v = negative ? -d : d;
+    // Branch-free sign and scale: signs of coordinates are unpredictable.
+    const double d = double(mantissa) / kPow10[fracDigits];
+    uint64_t bits;
+    std::memcpy(&bits, &d, 8);
+    bits ^= uint64_t(negative) << 63;
+    std::memcpy(&v, &bits, 8);
     p_ = q;
     return true;
   }
