@@ -127,73 +127,70 @@ std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
   // Half-edges grouped by start representative (counting sort), each group
   // ordered by end representative, then by edge number: each run of one
   // directed edge lists the faces holding it in face order.
+  struct HalfEdge {
+    uint32_t end;
+    uint32_t edge;
+  };
   std::vector<uint32_t> groupStart(vertexCount + 1, 0);
   for (size_t e = 0; e < edgeCount; ++e) ++groupStart[from(e) + 1];
   for (size_t v = 0; v < vertexCount; ++v) groupStart[v + 1] += groupStart[v];
-  std::vector<uint32_t> edgeAt(edgeCount);
-  std::vector<uint32_t> endAt(edgeCount);
+  std::vector<HalfEdge> sorted(edgeCount);
   {
     std::vector<uint32_t> fill(groupStart.begin(), groupStart.end() - 1);
-    for (size_t e = 0; e < edgeCount; ++e) edgeAt[fill[from(e)]++] = uint32_t(e);
+    for (size_t e = 0; e < edgeCount; ++e) sorted[fill[from(e)]++] = {to(e), uint32_t(e)};
   }
+  auto byEndThenEdge = [](const HalfEdge& a, const HalfEdge& b) {
+    return a.end != b.end ? a.end < b.end : a.edge < b.edge;
+  };
   for (size_t v = 0; v < vertexCount; ++v) {
-    const uint32_t begin = groupStart[v], end = groupStart[v + 1];
-    for (uint32_t i = begin; i < end; ++i) endAt[i] = to(edgeAt[i]);
-    if (end - begin <= 16) {
-      // Insertion sort by end keeps the edge order within equal ends.
-      for (uint32_t i = begin + 1; i < end; ++i) {
-        const uint32_t edge = edgeAt[i], key = endAt[i];
-        uint32_t j = i;
-        for (; j > begin && endAt[j - 1] > key; --j) {
-          edgeAt[j] = edgeAt[j - 1];
-          endAt[j] = endAt[j - 1];
-        }
-        edgeAt[j] = edge;
-        endAt[j] = key;
-      }
-    } else {
-      std::vector<uint64_t> keyed(end - begin);
-      for (uint32_t i = begin; i < end; ++i) keyed[i - begin] = uint64_t(endAt[i]) << 32 | edgeAt[i];
-      std::sort(keyed.begin(), keyed.end());
-      for (uint32_t i = begin; i < end; ++i) {
-        endAt[i] = uint32_t(keyed[i - begin] >> 32);
-        edgeAt[i] = uint32_t(keyed[i - begin]);
-      }
+    HalfEdge* begin = sorted.data() + groupStart[v];
+    HalfEdge* end = sorted.data() + groupStart[v + 1];
+    if (end - begin > 16) {
+      std::sort(begin, end, byEndThenEdge);
+      continue;
+    }
+    // Insertion sort by end keeps the edge order within equal ends.
+    for (HalfEdge* i = begin + 1; i < end; ++i) {
+      const HalfEdge h = *i;
+      HalfEdge* j = i;
+      for (; j > begin && j[-1].end > h.end; --j) *j = j[-1];
+      *j = h;
     }
   }
-  std::vector<uint32_t> slot(edgeCount);
-  for (size_t i = 0; i < edgeCount; ++i) slot[edgeAt[i]] = uint32_t(i);
 
-  // nextFree[i]: the first slot at or after i whose edge is still unpaired.
+  // nextFree[i]: a slot at or before the first slot from i whose edge is still
+  // unpaired; slots of paired edges are skipped (and linked past) when met.
   std::vector<uint32_t> nextFree(edgeCount + 1);
   std::iota(nextFree.begin(), nextFree.end(), 0u);
   auto findFree = [&](uint32_t i) {
-    uint32_t root = i;
-    while (nextFree[root] != root) root = nextFree[root];
-    while (nextFree[i] != root) {
-      const uint32_t next = nextFree[i];
-      nextFree[i] = root;
-      i = next;
+    while (true) {
+      uint32_t root = i;
+      while (nextFree[root] != root) root = nextFree[root];
+      while (nextFree[i] != root) {
+        const uint32_t next = nextFree[i];
+        nextFree[i] = root;
+        i = next;
+      }
+      if (root == edgeCount || adjacency[sorted[root].edge] == kNoNeighbour) return root;
+      nextFree[root] = root + 1;
+      i = root + 1;
     }
-    return root;
   };
 
   for (size_t e = 0; e < edgeCount; ++e) {
     if (adjacency[e] != kNoNeighbour) continue;
     // The reversed edge: starts where e ends, ends where e starts.
     const uint32_t wantedFrom = to(e), wantedTo = from(e);
+    const HalfEdge* groupBegin = sorted.data() + groupStart[wantedFrom];
     const uint32_t groupEnd = groupStart[wantedFrom + 1];
-    const uint32_t first = uint32_t(
-        std::lower_bound(endAt.begin() + groupStart[wantedFrom], endAt.begin() + groupEnd, wantedTo) -
-        endAt.begin());
-    uint32_t i = findFree(first);
-    while (i < groupEnd && endAt[i] == wantedTo && edgeAt[i] / 3 == e / 3) i = findFree(i + 1);
-    if (i >= groupEnd || endAt[i] != wantedTo) continue;
-    const uint32_t partner = edgeAt[i];
+    const HalfEdge* first = std::lower_bound(groupBegin, groupBegin + (groupEnd - groupStart[wantedFrom]), wantedTo,
+                                             [](const HalfEdge& h, uint32_t end) { return h.end < end; });
+    uint32_t i = findFree(uint32_t(first - sorted.data()));
+    while (i < groupEnd && sorted[i].end == wantedTo && sorted[i].edge / 3 == e / 3) i = findFree(i + 1);
+    if (i >= groupEnd || sorted[i].end != wantedTo) continue;
+    const uint32_t partner = sorted[i].edge;
     adjacency[e] = partner / 3;
     adjacency[partner] = uint32_t(e / 3);
-    nextFree[i] = i + 1;
-    nextFree[slot[e]] = slot[e] + 1;
   }
   return adjacency;
 }
