@@ -27,9 +27,20 @@ AttributeSortResult SortByAttribute(const std::vector<uint32_t>& indices,
   const size_t faceCount = attributes.size();
 
   result.faceRemap.resize(faceCount);
-  std::iota(result.faceRemap.begin(), result.faceRemap.end(), 0u);
-  std::stable_sort(result.faceRemap.begin(), result.faceRemap.end(),
-                   [&](uint32_t a, uint32_t b) { return attributes[a] < attributes[b]; });
+  uint32_t highest = 0;
+  for (uint32_t a : attributes) highest = std::max(highest, a);
+  if (faceCount > 0 && highest < faceCount) {
+    // Ids below the face count (the usual material indexes): a counting sort,
+    // stable by construction.
+    std::vector<uint32_t> next(size_t(highest) + 2, 0);
+    for (uint32_t a : attributes) ++next[size_t(a) + 1];
+    for (size_t a = 1; a < next.size(); ++a) next[a] += next[a - 1];
+    for (size_t f = 0; f < faceCount; ++f) result.faceRemap[next[attributes[f]]++] = uint32_t(f);
+  } else {
+    std::iota(result.faceRemap.begin(), result.faceRemap.end(), 0u);
+    std::stable_sort(result.faceRemap.begin(), result.faceRemap.end(),
+                     [&](uint32_t a, uint32_t b) { return attributes[a] < attributes[b]; });
+  }
 
   result.attributes.resize(faceCount);
   result.indices.resize(faceCount * 3);
@@ -45,7 +56,7 @@ AttributeSortResult SortByAttribute(const std::vector<uint32_t>& indices,
     // numbered it, and the number it got there.
     std::vector<size_t> numberedInGroup(vertexCount, SIZE_MAX);
     std::vector<uint32_t> number(vertexCount, kNone);
-    std::vector<bool> used(vertexCount, false);
+    std::vector<uint8_t> used(vertexCount, 0);
     result.vertexRemap.reserve(vertexCount);
     size_t groupStart = 0;
     for (size_t f = 0; f < faceCount; ++f) {
@@ -57,7 +68,7 @@ AttributeSortResult SortByAttribute(const std::vector<uint32_t>& indices,
           numberedInGroup[old] = groupStart;
           number[old] = uint32_t(result.vertexRemap.size());
           result.vertexRemap.push_back(old);
-          used[old] = true;
+          used[old] = 1;
         }
         index = number[old];
       }
