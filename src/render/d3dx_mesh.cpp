@@ -160,7 +160,7 @@ class D3DXMeshObject final : public RefCounted<ID3DXMesh> {
     BYTE* source = nullptr;
     hr = LockVertexBuffer(D3DLOCK_READONLY, &source);
     if (SUCCEEDED(hr)) {
-      hr = clone->WriteConvertedVertices(source, layout_, nullptr);
+      hr = clone->WriteConvertedVertices(source, layout_, fvf_, nullptr);
       UnlockVertexBuffer();
     }
     if (SUCCEEDED(hr)) hr = clone->WriteIndices(indices);
@@ -209,7 +209,7 @@ class D3DXMeshObject final : public RefCounted<ID3DXMesh> {
     BYTE* source = nullptr;
     hr = LockVertexBuffer(D3DLOCK_READONLY, &source);
     if (SUCCEEDED(hr)) {
-      hr = result->WriteConvertedVertices(source, layout_, &sorted.vertexRemap);
+      hr = result->WriteConvertedVertices(source, layout_, fvf_, &sorted.vertexRemap);
       UnlockVertexBuffer();
     }
     if (SUCCEEDED(hr)) hr = result->WriteIndices(sorted.indices);
@@ -269,13 +269,24 @@ class D3DXMeshObject final : public RefCounted<ID3DXMesh> {
   }
 
   // Zero-fills this mesh's vertices, then copies each component both formats
-  // share from source vertex remap[v] (or v) of the given layout.
-  HRESULT WriteConvertedVertices(const BYTE* source, const FvfLayout& from,
+  // share from source vertex remap[v] (or v) of the given layout (format fromFvf).
+  HRESULT WriteConvertedVertices(const BYTE* source, const FvfLayout& from, DWORD fromFvf,
                                  const std::vector<uint32_t>* remap) {
     BYTE* target = nullptr;
     HRESULT hr = LockVertexBuffer(0, &target);
     if (FAILED(hr)) return hr;
     const FvfLayout& to = layout_;
+    if (fromFvf == fvf_) {
+      // Same layout: every byte is a shared component, so whole vertices copy.
+      if (remap == nullptr) {
+        std::memcpy(target, source, size_t(vertices_) * to.stride);
+      } else {
+        for (DWORD v = 0; v < vertices_; ++v) {
+          std::memcpy(target + size_t(v) * to.stride, source + size_t((*remap)[v]) * from.stride, to.stride);
+        }
+      }
+      return UnlockVertexBuffer();
+    }
     std::memset(target, 0, size_t(vertices_) * to.stride);
     auto copy = [](BYTE* dst, int dstOffset, const BYTE* src, int srcOffset, size_t bytes) {
       if (dstOffset >= 0 && srcOffset >= 0) std::memcpy(dst + dstOffset, src + srcOffset, bytes);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 
 #include "render/xfile_mesh_data.h"
 #include "render/xfile_objects.h"
@@ -518,11 +519,17 @@ bool ReadXFile(const std::string& path, XMeshData& out, std::string* error) {
     if (error) *error = "cannot read " + path;
     return false;
   }
-  std::vector<uint8_t> bytes(size_t(info.st_size));
-  size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), file.get());
-  if (got != bytes.size()) {
+  // Not zero-filled first: fread overwrites all of it or the read fails.
+  const size_t size = size_t(info.st_size);
+  std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size == 0 ? 1 : size]);
+  if (!bytes) {
     if (error) *error = "cannot read " + path;
     return false;
   }
-  return ParseXFile(bytes.data(), bytes.size(), out, error);
+  size_t got = size == 0 ? 0 : std::fread(bytes.get(), 1, size, file.get());
+  if (got != size) {
+    if (error) *error = "cannot read " + path;
+    return false;
+  }
+  return ParseXFile(bytes.get(), size, out, error);
 }
