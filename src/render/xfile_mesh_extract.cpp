@@ -3,6 +3,7 @@
 // document order, transformed by the frame matrices that precede it.
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -84,6 +85,7 @@ class Cursor {
     return true;
   }
   bool AtEnd() const { return i_ == v_.size(); }
+  size_t Left() const { return v_.size() - i_; }
 
  private:
   const std::vector<double>& v_;
@@ -103,6 +105,8 @@ bool ReadPolygons(Cursor& c, uint32_t indexLimit, Polygons& out, uint32_t minCor
   out.corners.clear();
   out.polyStart.reserve(size_t(count) + 1);
   out.polyStart.push_back(0);
+  // Room for quads; the values are already in memory, so this is bounded by them.
+  out.corners.reserve(size_t(std::min<uint64_t>(uint64_t(count) * 4, c.Left())));
   for (uint32_t f = 0; f < count; ++f) {
     uint32_t n;
     if (!c.U32(n) || n < minCorners || !c.Has(n)) return false;
@@ -354,11 +358,22 @@ class Extractor {
 
     const uint64_t base = out_.positions.size();
     if (base + positions.size() > 0xFFFFFFFFull) return Fail("too many vertices");
-    out_.positions.insert(out_.positions.end(), positions.begin(), positions.end());
-    out_.normals.insert(out_.normals.end(), normals.begin(), normals.end());
-    out_.texCoords.insert(out_.texCoords.end(), uv.begin(), uv.end());
+    auto append = [](auto& to, auto& from) {
+      if (to.empty()) {
+        to = std::move(from);
+      } else {
+        to.insert(to.end(), from.begin(), from.end());
+      }
+    };
+    append(out_.positions, positions);
+    append(out_.normals, normals);
+    append(out_.texCoords, uv);
     out_.hasNormals = out_.hasNormals || hasN;
     out_.hasTexCoords = out_.hasTexCoords || hasUV;
+    // Every n-gon fans into n - 2 triangles.
+    const size_t triangles = polys.corners.size() - 2 * size_t(faceCount);
+    out_.indices.reserve(out_.indices.size() + triangles * 3);
+    out_.attributes.reserve(out_.attributes.size() + triangles);
     for (uint32_t f = 0; f < faceCount; ++f) {
       const uint32_t* corner = &polys.corners[polys.polyStart[f]];
       const uint32_t n = polys.polyStart[f + 1] - polys.polyStart[f];
