@@ -13,6 +13,7 @@
 #include "app/viewer_ui.h"
 #include "platform/clock.h"
 #include "render/recording_device.h"
+#include "render/shared_resources.h"
 #include "support/test_paths.h"
 
 namespace {
@@ -28,6 +29,7 @@ class IdleLoopTest : public ::testing::Test {
     platform_clock::SetManual(1000);
   }
   void TearDown() override {
+    FreeResources();  // what a test's scene loads created
     device = nullptr;
     recording_->Release();
     platform_clock::UseSystem();
