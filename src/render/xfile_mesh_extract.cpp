@@ -372,8 +372,8 @@ class Extractor {
     out_.hasTexCoords = out_.hasTexCoords || hasUV;
     // Every n-gon fans into n - 2 triangles.
     const size_t triangles = polys.corners.size() - 2 * size_t(faceCount);
-    out_.indices.reserve(out_.indices.size() + triangles * 3);
-    out_.attributes.reserve(out_.attributes.size() + triangles);
+    Grow(out_.indices, triangles * 3);
+    Grow(out_.attributes, triangles);
     for (uint32_t f = 0; f < faceCount; ++f) {
       const uint32_t* corner = &polys.corners[polys.polyStart[f]];
       const uint32_t n = polys.polyStart[f + 1] - polys.polyStart[f];
@@ -387,6 +387,13 @@ class Extractor {
     }
     for (XMaterial& m : materials) out_.materials.push_back(std::move(m));
     return true;
+  }
+
+  // Room for `more` elements, growing geometrically: many small meshes
+  // (one mesh referenced many times) must not copy the whole list each time.
+  static void Grow(std::vector<uint32_t>& list, size_t more) {
+    const size_t needed = list.size() + more;
+    if (needed > list.capacity()) list.reserve(std::max(needed, list.capacity() * 2));
   }
 
   // Walking the corners in order, the first use of a vertex fixes its normal; a
