@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include <chrono>
 #include <cstring>
 
 #include "render/xfile_mesh_data.h"
@@ -128,14 +127,12 @@ TEST(XFileSyntax, MalformedAndHostileInputFailsFastWithAReason) {
        h + "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; SkinWeights { \"b\"; 1; 7; 1.0; "
            "1,0,0,0,0,1,0,0,0,0,1,0,0,0,0,1;; } }"},
   };
+  // The suite's per-test timeout catches a reader that blows up on the bombs.
   for (const Case& c : cases) {
-    auto start = std::chrono::steady_clock::now();
     Result r = Parse(c.text);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_FALSE(r.ok) << c.what;
     EXPECT_FALSE(r.error.empty()) << c.what;
     EXPECT_TRUE(r.mesh.positions.empty()) << c.what;
-    EXPECT_LT(seconds, 10.0) << c.what;  // a hang guard, not a speed check
   }
 }
 
