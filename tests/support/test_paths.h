@@ -12,6 +12,10 @@ std::string ViewPath();    // orvalo-view
 bool HaveDisplay();        // an X server to open windows on
 }  // namespace test_paths
 
+// Whole files as bytes; a missing file reads as empty.
+void WriteBytes(const std::string& path, const std::string& bytes);
+std::string ReadBytes(const std::string& path);
+
 // A fresh empty folder, removed with everything in it when the object dies.
 class TempDir {
  public:

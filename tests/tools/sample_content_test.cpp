@@ -31,11 +31,6 @@ namespace fs = std::filesystem;
 
 const char* const kScenes[] = {"dir10", "dir11", "dir20", "dir30"};
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The build's sample folder when it was generated, else one made for this run.
 const std::string& SampleFolder() {
   static std::unique_ptr<TempDir> own;

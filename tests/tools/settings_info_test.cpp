@@ -21,11 +21,6 @@ struct ToolRun {
   std::string err;
 };
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 ToolRun RunSettings(const std::vector<std::string>& args) {
   TempDir dir;
   std::string command = "'" + test_paths::ToolPath() + "' settings";
