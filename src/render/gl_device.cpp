@@ -1,5 +1,7 @@
 #include "render/gl_device.h"
 
+#include "render/d3d8_defaults.h"
+
 #include <QGuiApplication>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -376,44 +378,8 @@ void GlDevice::DestroyBackBuffer() {
 }
 
 void GlDevice::ResetStates(bool autoDepth) {
-  renderStates_.fill(0);
-  auto rs = [&](D3DRENDERSTATETYPE state, DWORD value) { renderStates_[state] = value; };
-  rs(D3DRS_ZENABLE, autoDepth ? D3DZB_TRUE : D3DZB_FALSE);
-  rs(D3DRS_FILLMODE, 3);   // solid
-  rs(D3DRS_SHADEMODE, 2);  // Gouraud
-  rs(D3DRS_ZWRITEENABLE, TRUE);
-  rs(D3DRS_SRCBLEND, D3DBLEND_ONE);
-  rs(D3DRS_DESTBLEND, D3DBLEND_ZERO);
-  rs(D3DRS_CULLMODE, D3DCULL_CCW);
-  rs(D3DRS_ZFUNC, D3DCMP_LESSEQUAL);
-  renderStates_[25] = D3DCMP_ALWAYS;  // alpha function
-  rs(D3DRS_TEXTUREFACTOR, 0xFFFFFFFFu);
-  rs(D3DRS_LIGHTING, TRUE);
-  rs(D3DRS_COLORVERTEX, TRUE);
-  rs(D3DRS_LOCALVIEWER, TRUE);
-  rs(D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1);
-  rs(D3DRS_SPECULARMATERIALSOURCE, D3DMCS_COLOR2);
-  rs(D3DRS_AMBIENTMATERIALSOURCE, D3DMCS_MATERIAL);
-  rs(D3DRS_EMISSIVEMATERIALSOURCE, D3DMCS_MATERIAL);
-  rs(D3DRS_BLENDOP, 1);  // add
-
-  for (DWORD stage = 0; stage < kStageCount; ++stage) {
-    auto& s = stageStates_[stage];
-    s.fill(0);
-    s[D3DTSS_COLOROP] = stage == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
-    s[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
-    s[D3DTSS_COLORARG2] = D3DTA_CURRENT;
-    s[D3DTSS_ALPHAOP] = stage == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
-    s[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
-    s[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
-    s[D3DTSS_TEXCOORDINDEX] = stage;
-    s[D3DTSS_ADDRESSU] = D3DTADDRESS_WRAP;
-    s[D3DTSS_ADDRESSV] = D3DTADDRESS_WRAP;
-    s[D3DTSS_MAGFILTER] = D3DTEXF_POINT;
-    s[D3DTSS_MINFILTER] = D3DTEXF_POINT;
-    s[D3DTSS_MIPFILTER] = D3DTEXF_NONE;
-    s[D3DTSS_MAXANISOTROPY] = 1;
-  }
+  FillDefaultRenderStates(renderStates_, autoDepth);
+  for (DWORD stage = 0; stage < kStageCount; ++stage) FillDefaultStageStates(stage, stageStates_[stage]);
   material_ = D3DMATERIAL8{};
   transforms_.clear();
   lights_.clear();

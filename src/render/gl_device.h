@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "render/d3d8.h"
+#include "render/d3d8_defaults.h"
 #include "render/gl_shaders.h"
 
 class QOpenGLContext;
@@ -139,10 +140,10 @@ class GlDevice final : public RefCounted<IDirect3DDevice8> {
   };
   std::map<DWORD, Light> lights_;
   D3DMATERIAL8 material_{};
-  static constexpr DWORD kRenderStateCount = 256;
+  static constexpr DWORD kRenderStateCount = kRenderStateSlots;
   std::array<DWORD, kRenderStateCount> renderStates_{};
   static constexpr DWORD kStageCount = 8;
-  static constexpr DWORD kStageStateCount = 32;
+  static constexpr DWORD kStageStateCount = kStageStateSlots;
   std::array<std::array<DWORD, kStageStateCount>, kStageCount> stageStates_{};
   std::array<GlTexture*, kStageCount> textures_{};
   GlVertexBuffer* stream_ = nullptr;

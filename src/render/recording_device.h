@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "render/d3d8.h"
+#include "render/d3d8_defaults.h"
 
 // Which calls fail. Every flag holds until it is cleared again.
 struct RecordingControl {
@@ -77,8 +78,8 @@ int FindRecordedCall(std::string_view line, int from = 0);
 // The device state a draw call sees, and the device keeps between calls.
 struct RecordedState {
   static constexpr int kStages = 8;
-  static constexpr int kStageStates = 32;
-  static constexpr int kRenderStates = 256;
+  static constexpr int kStageStates = kStageStateSlots;
+  static constexpr int kRenderStates = kRenderStateSlots;
 
   D3DMATRIX view;
   D3DMATRIX projection;
