@@ -1,11 +1,17 @@
 #include "render/bmp_reader.h"
 
+#include "render/little_endian.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 namespace {
+
+using little_endian::I32;
+using little_endian::U16;
+using little_endian::U32;
 
 constexpr uint32_t BI_RGB = 0;
 constexpr uint32_t BI_RLE8 = 1;
@@ -20,11 +26,6 @@ constexpr int64_t kMaxDensity = 1000000;
 // An RLE stream cannot honestly describe more pixels than this per byte of data.
 constexpr uint64_t kMaxRlePixelsPerByte = 256;
 
-uint32_t U32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
 
 struct Header {
   uint64_t offBits = 0;

@@ -1,5 +1,7 @@
 #include "render/dds_reader.h"
 
+#include "render/little_endian.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -8,6 +10,9 @@
 #include <vector>
 
 namespace {
+
+using little_endian::U16;
+using little_endian::U32;
 
 constexpr size_t kHeaderEnd = 128;  // magic + 124-byte header
 
@@ -23,10 +28,6 @@ constexpr uint32_t DDSCAPS_MIPMAP = 0x400000;
 constexpr uint32_t DDSCAPS2_CUBEMAP = 0x200;
 constexpr uint32_t DDSCAPS2_VOLUME = 0x200000;
 
-uint32_t U32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 
 constexpr uint32_t FourCC(char a, char b, char c, char d) {
   return uint32_t(uint8_t(a)) | (uint32_t(uint8_t(b)) << 8) | (uint32_t(uint8_t(c)) << 16) |

@@ -1,5 +1,7 @@
 #include "render/stb_image_reader.h"
 
+#include "render/little_endian.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -25,12 +27,13 @@ static_assert(STBI_MAX_DIMENSIONS == kMaxImageSide);
 
 namespace {
 
+using little_endian::U16;
+
 // Deflate and JPEG entropy coding cannot honestly pack more texels than this
 // into one byte of file; larger claims are refused before stb allocates.
 constexpr uint64_t kMaxTexelsPerByte = 8192;
 constexpr uint64_t kAlwaysAllowedTexels = 1u << 20;
 
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 
 struct TgaHeader {
   uint32_t idLength, colorMapType, imageType, mapFirst, mapLength, mapEntryBits;

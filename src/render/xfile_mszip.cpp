@@ -1,4 +1,6 @@
 // MSZIP bodies of "tzip"/"bzip" files: a u32 size (16-byte header included),
+
+#include "render/little_endian.h"
 // then blocks of u16 uncompressed size, u16 compressed size, "CK" and raw
 // deflate. Later blocks refer back into earlier ones, so each block starts
 // with the last 32 KiB of output as its dictionary.
@@ -13,12 +15,13 @@ namespace xfile {
 
 namespace {
 
+using little_endian::U16;
+
 bool Fail(std::string* error, const std::string& message) {
   if (error) *error = message;
   return false;
 }
 
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
 
 struct Inflater {
   z_stream z{};

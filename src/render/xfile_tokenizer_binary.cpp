@@ -1,8 +1,12 @@
 #include "render/xfile_tokenizer_binary.h"
 
+#include "render/little_endian.h"
+
 namespace xfile {
 
 namespace {
+
+using little_endian::U16;
 
 enum : uint16_t {
   kName = 1,
@@ -28,7 +32,6 @@ enum : uint16_t {
   kArray = 52,
 };
 
-uint16_t U16(const uint8_t* q) { return uint16_t(q[0] | (q[1] << 8)); }
 
 }  // namespace
 
