@@ -120,48 +120,56 @@ std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
   const std::vector<uint32_t> rep = MatchRepresentatives(positions, epsilon);
   const size_t vertexCount = rep.size();
 
-  // Edge e runs from corner e of its face to the next corner.
-  auto from = [&](size_t e) { return rep[indices[e]]; };
-  auto to = [&](size_t e) { return rep[indices[e % 3 == 2 ? e - 2 : e + 1]]; };
+  // Edge e runs from corner e of its face to the next corner; its ends as
+  // representatives, looked up once.
+  std::vector<uint32_t> fromRep(edgeCount), toRep(edgeCount);
+  for (size_t e = 0; e < edgeCount; e += 3) {
+    const uint32_t a = rep[indices[e]], b = rep[indices[e + 1]], c = rep[indices[e + 2]];
+    fromRep[e] = a;
+    fromRep[e + 1] = b;
+    fromRep[e + 2] = c;
+    toRep[e] = b;
+    toRep[e + 1] = c;
+    toRep[e + 2] = a;
+  }
 
-  // Half-edges grouped by start representative (counting sort), each group
-  // ordered by end representative, then by edge number: each run of one
-  // directed edge lists the faces holding it in face order.
+  // Half-edges grouped by start representative (counting sort, so each group
+  // lists its edges in edge order). An edge pairs with the first edge of its
+  // end's group that runs back to its start, is still free and lies in
+  // another face.
   struct HalfEdge {
     uint32_t end;
     uint32_t edge;
   };
   std::vector<uint32_t> groupStart(vertexCount + 1, 0);
-  for (size_t e = 0; e < edgeCount; ++e) ++groupStart[from(e) + 1];
+  for (size_t e = 0; e < edgeCount; ++e) ++groupStart[fromRep[e] + 1];
   for (size_t v = 0; v < vertexCount; ++v) groupStart[v + 1] += groupStart[v];
-  std::vector<HalfEdge> sorted(edgeCount);
+  std::vector<HalfEdge> grouped(edgeCount);
   {
     std::vector<uint32_t> fill(groupStart.begin(), groupStart.end() - 1);
-    for (size_t e = 0; e < edgeCount; ++e) sorted[fill[from(e)]++] = {to(e), uint32_t(e)};
+    for (size_t e = 0; e < edgeCount; ++e) grouped[fill[fromRep[e]]++] = {toRep[e], uint32_t(e)};
   }
+
+  // Small groups (ordinary vertex valences) are scanned. Large ones (many
+  // faces meeting at one point) would make that quadratic: they are sorted
+  // by end, then edge, and searched; paired entries there are skipped
+  // through nextFree, a slot at or before the first slot from i whose edge
+  // is still free.
+  constexpr uint32_t kScanLimit = 32;
   auto byEndThenEdge = [](const HalfEdge& a, const HalfEdge& b) {
     return a.end != b.end ? a.end < b.end : a.edge < b.edge;
   };
+  bool anyLarge = false;
   for (size_t v = 0; v < vertexCount; ++v) {
-    HalfEdge* begin = sorted.data() + groupStart[v];
-    HalfEdge* end = sorted.data() + groupStart[v + 1];
-    if (end - begin > 16) {
-      std::sort(begin, end, byEndThenEdge);
-      continue;
-    }
-    // Insertion sort by end keeps the edge order within equal ends.
-    for (HalfEdge* i = begin + 1; i < end; ++i) {
-      const HalfEdge h = *i;
-      HalfEdge* j = i;
-      for (; j > begin && j[-1].end > h.end; --j) *j = j[-1];
-      *j = h;
-    }
+    if (groupStart[v + 1] - groupStart[v] <= kScanLimit) continue;
+    std::sort(grouped.begin() + groupStart[v], grouped.begin() + groupStart[v + 1], byEndThenEdge);
+    anyLarge = true;
   }
-
-  // nextFree[i]: a slot at or before the first slot from i whose edge is still
-  // unpaired; slots of paired edges are skipped (and linked past) when met.
-  std::vector<uint32_t> nextFree(edgeCount + 1);
-  std::iota(nextFree.begin(), nextFree.end(), 0u);
+  std::vector<uint32_t> nextFree;
+  if (anyLarge) {
+    nextFree.resize(edgeCount + 1);
+    std::iota(nextFree.begin(), nextFree.end(), 0u);
+  }
   auto findFree = [&](uint32_t i) {
     while (true) {
       uint32_t root = i;
@@ -171,24 +179,39 @@ std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
         nextFree[i] = root;
         i = next;
       }
-      if (root == edgeCount || adjacency[sorted[root].edge] == kNoNeighbour) return root;
+      if (root == edgeCount || adjacency[grouped[root].edge] == kNoNeighbour) return root;
       nextFree[root] = root + 1;
       i = root + 1;
     }
+  };
+  auto searchLarge = [&](size_t e, uint32_t groupBegin, uint32_t groupEnd, uint32_t wantedTo) -> uint32_t {
+    const HalfEdge* first = std::lower_bound(grouped.data() + groupBegin, grouped.data() + groupEnd, wantedTo,
+                                             [](const HalfEdge& h, uint32_t end) { return h.end < end; });
+    uint32_t i = findFree(uint32_t(first - grouped.data()));
+    while (i < groupEnd && grouped[i].end == wantedTo && grouped[i].edge / 3 == e / 3) i = findFree(i + 1);
+    if (i >= groupEnd || grouped[i].end != wantedTo) return kNoNeighbour;
+    return grouped[i].edge;
   };
 
   for (size_t e = 0; e < edgeCount; ++e) {
     if (adjacency[e] != kNoNeighbour) continue;
     // The reversed edge: starts where e ends, ends where e starts.
-    const uint32_t wantedFrom = to(e), wantedTo = from(e);
-    const HalfEdge* groupBegin = sorted.data() + groupStart[wantedFrom];
-    const uint32_t groupEnd = groupStart[wantedFrom + 1];
-    const HalfEdge* first = std::lower_bound(groupBegin, groupBegin + (groupEnd - groupStart[wantedFrom]), wantedTo,
-                                             [](const HalfEdge& h, uint32_t end) { return h.end < end; });
-    uint32_t i = findFree(uint32_t(first - sorted.data()));
-    while (i < groupEnd && sorted[i].end == wantedTo && sorted[i].edge / 3 == e / 3) i = findFree(i + 1);
-    if (i >= groupEnd || sorted[i].end != wantedTo) continue;
-    const uint32_t partner = sorted[i].edge;
+    const uint32_t wantedFrom = toRep[e], wantedTo = fromRep[e];
+    const uint32_t groupBegin = groupStart[wantedFrom], groupEnd = groupStart[wantedFrom + 1];
+    uint32_t partner = kNoNeighbour;
+    if (groupEnd - groupBegin <= kScanLimit) {
+      const uint32_t face = uint32_t(e / 3);
+      for (uint32_t i = groupBegin; i < groupEnd; ++i) {
+        const HalfEdge h = grouped[i];
+        if (h.end == wantedTo && h.edge / 3 != face && adjacency[h.edge] == kNoNeighbour) {
+          partner = h.edge;
+          break;
+        }
+      }
+    } else {
+      partner = searchLarge(e, groupBegin, groupEnd, wantedTo);
+    }
+    if (partner == kNoNeighbour) continue;
     adjacency[e] = partner / 3;
     adjacency[partner] = uint32_t(e / 3);
   }

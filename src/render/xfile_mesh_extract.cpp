@@ -45,8 +45,6 @@ Matrix Multiply(const Matrix& a, const Matrix& b) {
   return r;
 }
 
-bool IsIntegral(double v) { return v >= 0 && v <= 4294967295.0 && v == std::floor(v); }
-
 // double to float without the undefined behaviour of out-of-range values.
 float ToFloat(double d) {
   if (d > double(std::numeric_limits<float>::max())) return std::numeric_limits<float>::infinity();

@@ -60,8 +60,6 @@ namespace {
 
 constexpr uint64_t kMaxElements = uint64_t(1) << 40;
 
-bool IsIntegral(double v) { return v >= 0 && v <= 4294967295.0 && v == std::floor(v); }
-
 Prim PrimOf(Tok t) {
   switch (t) {
     case Tok::KwWord: return Prim::Word;
@@ -335,13 +333,15 @@ class Parser {
         for (uint64_t k = 0; k < count; ++k) {
           if (++work_ > workLimit_) return lx_.Fail("too many nested structures for the file's size");
           double n;
-          if (!lx_.ReadNumber(n)) return false;
+          if (!lx_.ReadNumbers(&n, 1)) return false;
           if (!IsIntegral(n)) return lx_.Fail("bad array size in " + doc_.templates[size_t(sub)].name);
           if (uint64_t(n) > lx_.MaxScalarsLeft()) {
             return lx_.Fail("array of " + std::to_string(uint64_t(n)) + " elements is larger than the rest of the file");
           }
-          obj.values.push_back(n);
-          if (!ReadNumbers(obj, uint64_t(n))) return false;
+          const size_t at = obj.values.size();
+          obj.values.resize(at + 1 + size_t(n));
+          obj.values[at] = n;
+          if (!lx_.ReadNumbers(obj.values.data() + at + 1, uint64_t(n))) return false;
         }
       } else {
         for (uint64_t k = 0; k < count; ++k) {

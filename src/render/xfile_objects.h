@@ -16,6 +16,10 @@ enum class Prim : uint8_t { None, Word, Dword, Float, Double, Char, Uchar, Sword
 
 inline bool IsStringPrim(Prim p) { return p == Prim::String || p == Prim::Unicode || p == Prim::Cstring; }
 
+// A scalar that is a whole number a DWORD holds. The cast is exact in that
+// range, and cheaper than floor(), which x86-64's baseline has no instruction for.
+inline bool IsIntegral(double v) { return v >= 0 && v <= 4294967295.0 && double(uint32_t(v)) == v; }
+
 // The standard templates the mesh extraction cares about.
 enum class Kind : uint8_t {
   Other,

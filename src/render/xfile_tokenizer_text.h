@@ -9,6 +9,8 @@
 #include <cstring>
 #include <string>
 
+#include "render/xfile_short_decimal.h"
+#include "render/xfile_text_chars.h"
 #include "render/xfile_tokenizer.h"
 
 namespace xfile {
@@ -37,9 +39,25 @@ class TextLexer {
     return SlowNumber(v);
   }
 
+  // Long runs of numbers of the usual spelling are read in one tight loop;
+  // any other number, comment or error is handed to ReadNumber.
   bool ReadNumbers(double* out, uint64_t count) {
-    for (uint64_t k = 0; k < count; ++k) {
+    uint64_t k = 0;
+    while (k < count) {
+      const char* p = p_;
+      const char* const limit = end_ - kFastMargin;
+      while (k < count) {
+        while (p < limit && kCharClass[static_cast<unsigned char>(*p)] == kSeparator) ++p;
+        if (p >= limit) break;
+        const char* next = ParseShortDecimal(p, out[k]);
+        if (next == nullptr) break;
+        p = next;
+        ++k;
+      }
+      p_ = p;
+      if (k == count) break;
       if (!ReadNumber(out[k])) return false;
+      ++k;
     }
     return true;
   }
@@ -85,14 +103,8 @@ class TextLexer {
   }
 
  private:
-  static constexpr uint8_t kOther = 0, kSeparator = 1, kCommentStart = 2;
-  static constexpr std::array<uint8_t, 256> kCharClass = [] {
-    std::array<uint8_t, 256> t{};
-    for (unsigned char c : {' ', '\n', '\r', '\t', ',', ';', '\0'}) t[c] = kSeparator;
-    t['#'] = kCommentStart;
-    t['/'] = kCommentStart;
-    return t;
-  }();
+  static constexpr uint8_t kSeparator = text_chars::kSeparator, kCommentStart = text_chars::kCommentStart;
+  static constexpr const std::array<uint8_t, 256>& kCharClass = text_chars::kCharClass;
   // Bytes FastDecimalUnchecked may look at: sign, 20 + 23 digits, point, next.
   static constexpr ptrdiff_t kFastMargin = 64;
 
