@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "render/xfile_number_lookahead.h"
 #include "render/xfile_tokenizer_binary.h"
 #include "render/xfile_tokenizer_text.h"
 
@@ -475,6 +476,8 @@ bool ParseBody(const uint8_t* body, size_t size, bool binary, bool doubles, Docu
     return RunParser(lexer, doc, error);
   }
   TextLexer lexer(body, body + size);
+  NumberLookahead lookahead(reinterpret_cast<const char*>(body), reinterpret_cast<const char*>(body + size));
+  lexer.UseLookahead(&lookahead);
   return RunParser(lexer, doc, error);
 }
 

@@ -48,7 +48,7 @@ constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
 // otherwise (longer digit runs, exponents, '+', the "1.#IND" family, no
 // digit at all). An exact integer mantissa divided by an exact power of ten
 // is correctly rounded, so this is what from_chars gives.
-inline const char* ParseShortDecimal(const char* q, double& v) {
+[[gnu::always_inline]] inline const char* ParseShortDecimal(const char* q, double& v) {
   using namespace short_decimal;
   const bool negative = *q == '-';
   q += negative;

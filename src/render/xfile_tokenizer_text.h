@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "render/xfile_number_lookahead.h"
 #include "render/xfile_short_decimal.h"
 #include "render/xfile_text_chars.h"
 #include "render/xfile_tokenizer.h"
@@ -28,19 +29,17 @@ class TextLexer {
     return t;
   }
 
-  // A numeric member: separators (any run of ',' and ';') before it are skipped.
-  bool ReadNumber(double& v) {
-    SkipSeparators();
-    if (end_ - p_ >= kFastMargin) {
-      if (FastDecimalUnchecked(v)) return true;
-    } else if (p_ < end_ && FastDecimal(v)) {
-      return true;
-    }
-    return SlowNumber(v);
+  // Numbers the lookahead thread has read for this body are taken from it.
+  void UseLookahead(NumberLookahead* lookahead) {
+    lookahead_ = lookahead;
+    lookaheadFrom_ = lookahead->From();
   }
 
+  // A numeric member: separators (any run of ',' and ';') before it are skipped.
+  bool ReadNumber(double& v) { return ReadNumbers(&v, 1); }
+
   // Long runs of numbers of the usual spelling are read in one tight loop;
-  // any other number, comment or error is handed to ReadNumber.
+  // any other number, comment or error goes the careful way, one at a time.
   bool ReadNumbers(double* out, uint64_t count) {
     uint64_t k = 0;
     while (k < count) {
@@ -49,14 +48,17 @@ class TextLexer {
       while (k < count) {
         while (p < limit && kCharClass[static_cast<unsigned char>(*p)] == kSeparator) ++p;
         if (p >= limit) break;
-        const char* next = ParseShortDecimal(p, out[k]);
-        if (next == nullptr) break;
+        const char* next;
+        if (p < lookaheadFrom_ || !lookahead_->Take(p, out[k], next)) {
+          next = ParseShortDecimal(p, out[k]);
+          if (next == nullptr) break;
+        }
         p = next;
         ++k;
       }
       p_ = p;
       if (k == count) break;
-      if (!ReadNumber(out[k])) return false;
+      if (!ReadNumberCarefully(out[k])) return false;
       ++k;
     }
     return true;
@@ -109,6 +111,16 @@ class TextLexer {
   static constexpr ptrdiff_t kFastMargin = 64;
 
   static bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+
+  bool ReadNumberCarefully(double& v) {
+    SkipSeparators();
+    if (end_ - p_ >= kFastMargin) {
+      if (FastDecimalUnchecked(v)) return true;
+    } else if (p_ < end_ && FastDecimal(v)) {
+      return true;
+    }
+    return SlowNumber(v);
+  }
 
   // from_chars and the exporters' non-finite spellings; p_ is on a number.
   bool SlowNumber(double& v);
@@ -200,6 +212,8 @@ class TextLexer {
   const char* begin_;
   const char* p_;
   const char* end_;
+  NumberLookahead* lookahead_ = nullptr;
+  const char* lookaheadFrom_ = end_;
   std::string error_;
 };
 

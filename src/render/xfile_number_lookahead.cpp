@@ -1,0 +1,124 @@
+#include "render/xfile_number_lookahead.h"
+
+#include <algorithm>
+#include <limits>
+#include <new>
+#include <system_error>
+
+#include "render/xfile_short_decimal.h"
+#include "render/xfile_text_chars.h"
+
+namespace xfile {
+
+namespace {
+
+// The parser reads the first part itself while building the document, which
+// costs it more per byte than reading numbers costs the thread: the thread
+// takes the larger share.
+constexpr double kParserShare = 0.5;
+// Records are kept to at most one per this many bytes, which bounds their
+// memory by the body's size whatever the text.
+constexpr size_t kBytesPerRecord = 4;
+// Bytes at the end that no recorded number may reach into.
+constexpr ptrdiff_t kTailMargin = 64;
+// Bytes between two reports of progress (and looks at whether to stop).
+constexpr ptrdiff_t kReportEvery = 16 << 10;
+// Everything is recorded: the offset the finished thread reports.
+constexpr uint32_t kFinished = std::numeric_limits<uint32_t>::max();
+
+}  // namespace
+
+NumberLookahead::NumberLookahead(const char* begin, const char* end) : from_(end) {
+  const size_t size = size_t(end - begin);
+  if (size < kMinBodySize) return;
+  const char* from = begin + size_t(double(size) * kParserShare);
+  // Offsets are 32-bit, and kFinished is none of them.
+  const size_t span = std::min<size_t>(size_t(end - from) - kTailMargin, kFinished - 1);
+  capacity_ = span / kBytesPerRecord;
+  // Not value-initialised: only the records written are ever read.
+  starts_.reset(new (std::nothrow) uint32_t[capacity_]);
+  lengths_.reset(new (std::nothrow) uint8_t[capacity_]);
+  values_.reset(new (std::nothrow) double[capacity_]);
+  if (!starts_ || !lengths_ || !values_) return;
+  from_ = from;
+  limit_ = from + span;
+  try {
+    thread_ = std::thread(&NumberLookahead::Run, this);
+  } catch (const std::system_error&) {
+    from_ = end;
+  }
+}
+
+NumberLookahead::~NumberLookahead() {
+  stop_.store(true, std::memory_order_relaxed);
+  if (thread_.joinable()) thread_.join();
+}
+
+void NumberLookahead::Run() {
+  using text_chars::IsSeparator;
+  uint32_t* const starts = starts_.get();
+  uint8_t* const lengths = lengths_.get();
+  double* const values = values_.get();
+  const char* const from = from_;
+  const char* const limit = limit_;
+  const char* p = from;
+  // The bytes just before may run on into these: start at the next token.
+  while (p < limit && !IsSeparator(*p)) ++p;
+  size_t n = 0;
+  const char* nextReport = p + kReportEvery;
+  while (n < capacity_) {
+    while (p < limit && IsSeparator(*p)) ++p;
+    if (p >= limit) break;
+    double value;
+    const char* end = ParseShortDecimal(p, value);
+    if (end != nullptr && IsSeparator(*end)) {
+      starts[n] = uint32_t(p - from);
+      lengths[n] = uint8_t(end - p);
+      values[n] = value;
+      ++n;
+      p = end;
+    } else {
+      // Not a number of that spelling (a name, brace, comment, string...):
+      // nothing is recorded for any of its bytes.
+      while (p < limit && !IsSeparator(*p)) ++p;
+    }
+    if (p >= nextReport) {
+      nextReport = p + kReportEvery;
+      count_.store(n, std::memory_order_relaxed);
+      reached_.store(uint32_t(p - from), std::memory_order_release);
+      if (stop_.load(std::memory_order_relaxed)) break;
+    }
+  }
+  count_.store(n, std::memory_order_relaxed);
+  reached_.store(kFinished, std::memory_order_release);
+}
+
+void NumberLookahead::WaitPast(uint32_t offset) {
+  uint32_t reached = reached_.load(std::memory_order_acquire);
+  while (reached <= offset) {
+    std::this_thread::yield();
+    reached = reached_.load(std::memory_order_acquire);
+  }
+  seenReached_ = reached;
+  seenCount_ = count_.load(std::memory_order_relaxed);
+}
+
+bool NumberLookahead::Search(const char* p, double& value, const char*& next) {
+  if (p >= limit_) return false;
+  const uint32_t offset = uint32_t(p - from_);
+  if (offset >= seenReached_) WaitPast(offset);
+  size_t c = cursor_;
+  if (c < seenCount_ && starts_[c] != offset) {
+    if (starts_[c] > offset) return false;
+    c = size_t(std::lower_bound(starts_.get() + c, starts_.get() + seenCount_, offset) - starts_.get());
+    cursor_ = c;
+    if (c == seenCount_ || starts_[c] != offset) return false;
+  }
+  if (c >= seenCount_) return false;
+  value = values_[c];
+  next = p + lengths_[c];
+  cursor_ = c + 1;
+  return true;
+}
+
+}  // namespace xfile

@@ -1,0 +1,74 @@
+// Reads ahead, on a second thread, the numbers in the later part of a large
+// .x text body while the parser works through the earlier part. Each number
+// is recorded by where it starts, and the parser takes a record only when it
+// stands exactly there, so it gets what it would have read itself: a record
+// says only what the bytes at that place spell.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <thread>
+
+namespace xfile {
+
+class NumberLookahead {
+ public:
+  // Smaller bodies are read by the parser alone: a thread would not pay.
+  static constexpr size_t kMinBodySize = size_t(1) << 20;
+
+  // Starts the thread for a large body; otherwise (or when no thread or
+  // memory can be had) stays inactive, From() being the end of the body.
+  NumberLookahead(const char* begin, const char* end);
+  ~NumberLookahead();
+  NumberLookahead(const NumberLookahead&) = delete;
+  NumberLookahead& operator=(const NumberLookahead&) = delete;
+
+  // Numbers before this are never recorded.
+  const char* From() const { return from_; }
+
+  // The number that starts exactly at p (p >= From()): its value and where
+  // it ends. Waits while the thread has not got that far yet. Calls must
+  // come with p not decreasing.
+  bool Take(const char* p, double& value, const char*& next) {
+    // The usual case: the parser reads on where the last record ended.
+    const size_t c = cursor_;
+    if (c < seenCount_ && starts_[c] == uint32_t(p - from_) && p < limit_) {
+      value = values_[c];
+      next = p + lengths_[c];
+      cursor_ = c + 1;
+      return true;
+    }
+    return Search(p, value, next);
+  }
+
+ private:
+  bool Search(const char* p, double& value, const char*& next);
+  void Run();
+  // Makes the records before `offset` visible, waiting for them if need be.
+  void WaitPast(uint32_t offset);
+
+  const char* from_;
+  const char* limit_ = nullptr;  // no number starting at or after this is recorded
+  size_t capacity_ = 0;
+  // Records: start (offset from from_, increasing), length, value.
+  std::unique_ptr<uint32_t[]> starts_;
+  std::unique_ptr<uint8_t[]> lengths_;
+  std::unique_ptr<double[]> values_;
+  std::thread thread_;
+
+  // Written by the thread: every record starting before `reached_` is
+  // stored, and there are `count_` of them. Each on a cache line of its own,
+  // as one thread polls what the other writes.
+  alignas(64) std::atomic<uint32_t> reached_{0};
+  alignas(64) std::atomic<size_t> count_{0};
+  alignas(64) std::atomic<bool> stop_{false};
+
+  // The parser's side.
+  alignas(64) uint32_t seenReached_ = 0;
+  size_t seenCount_ = 0;
+  size_t cursor_ = 0;
+};
+
+}  // namespace xfile
