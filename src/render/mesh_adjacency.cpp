@@ -122,9 +122,14 @@ std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
 
   // Edge e runs from corner e of its face to the next corner; its ends as
   // representatives, looked up once.
+  // Counted by start on the way, for the grouping below.
   std::vector<uint32_t> fromRep(edgeCount), toRep(edgeCount);
+  std::vector<uint32_t> groupStart(vertexCount + 1, 0);
   for (size_t e = 0; e < edgeCount; e += 3) {
     const uint32_t a = rep[indices[e]], b = rep[indices[e + 1]], c = rep[indices[e + 2]];
+    ++groupStart[a + 1];
+    ++groupStart[b + 1];
+    ++groupStart[c + 1];
     fromRep[e] = a;
     fromRep[e + 1] = b;
     fromRep[e + 2] = c;
@@ -141,8 +146,6 @@ std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
     uint32_t end;
     uint32_t edge;
   };
-  std::vector<uint32_t> groupStart(vertexCount + 1, 0);
-  for (size_t e = 0; e < edgeCount; ++e) ++groupStart[fromRep[e] + 1];
   for (size_t v = 0; v < vertexCount; ++v) groupStart[v + 1] += groupStart[v];
   std::vector<HalfEdge> grouped(edgeCount);
   {

@@ -52,37 +52,53 @@ AttributeSortResult SortByAttribute(const std::vector<uint32_t>& indices,
 
   if (options.reorderVertices) {
     constexpr uint32_t kNone = 0xFFFFFFFFu;
-    // Per old vertex: the group (face position of its start) that last
-    // numbered it, and the number it got there.
-    std::vector<size_t> numberedInGroup(vertexCount, SIZE_MAX);
-    std::vector<uint32_t> number(vertexCount, kNone);
-    std::vector<uint8_t> used(vertexCount, 0);
+    // Per old vertex: the group that last numbered it and the number it got
+    // there, side by side as they are read together.
+    struct Numbering {
+      uint32_t group = kNone;
+      uint32_t number = 0;
+    };
+    std::vector<Numbering> numbering(vertexCount);
     result.vertexRemap.reserve(vertexCount);
-    size_t groupStart = 0;
+    uint32_t group = 0;
+    size_t groupFace = 0;
+    uint32_t groupVertexStart = 0;
     for (size_t f = 0; f < faceCount; ++f) {
-      if (f > 0 && result.attributes[f] != result.attributes[f - 1]) groupStart = f;
+      if (f > 0 && result.attributes[f] != result.attributes[f - 1]) {
+        // A group's vertices are exactly the block numbered while it ran.
+        const uint32_t numbered = uint32_t(result.vertexRemap.size());
+        result.table.push_back({result.attributes[groupFace], DWORD(groupFace), DWORD(f - groupFace),
+                                groupVertexStart, numbered - groupVertexStart});
+        ++group;
+        groupFace = f;
+        groupVertexStart = numbered;
+      }
       for (int k = 0; k < 3; ++k) {
         uint32_t& index = result.indices[f * 3 + k];
-        const uint32_t old = index;
-        if (numberedInGroup[old] != groupStart) {
-          numberedInGroup[old] = groupStart;
-          number[old] = uint32_t(result.vertexRemap.size());
-          result.vertexRemap.push_back(old);
-          used[old] = 1;
+        Numbering& n = numbering[index];
+        if (n.group != group) {
+          n.group = group;
+          n.number = uint32_t(result.vertexRemap.size());
+          result.vertexRemap.push_back(index);
         }
-        index = number[old];
+        index = n.number;
       }
+    }
+    if (faceCount > 0) {
+      const uint32_t numbered = uint32_t(result.vertexRemap.size());
+      result.table.push_back({result.attributes[groupFace], DWORD(groupFace), DWORD(faceCount - groupFace),
+                              groupVertexStart, numbered - groupVertexStart});
     }
     if (!options.dropUnreferenced) {
       for (uint32_t v = 0; v < vertexCount; ++v) {
-        if (!used[v]) result.vertexRemap.push_back(v);
+        if (numbering[v].group == kNone) result.vertexRemap.push_back(v);
       }
     }
-  } else {
-    result.vertexRemap.resize(vertexCount);
-    std::iota(result.vertexRemap.begin(), result.vertexRemap.end(), 0u);
+    return result;
   }
 
+  result.vertexRemap.resize(vertexCount);
+  std::iota(result.vertexRemap.begin(), result.vertexRemap.end(), 0u);
   for (size_t f = 0; f < faceCount;) {
     size_t end = f;
     uint32_t low = 0xFFFFFFFFu;

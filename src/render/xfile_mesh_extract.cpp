@@ -1,8 +1,6 @@
 // Turns a parsed .x document into the merged triangle list that
 // D3DXLoadMeshFromX builds: every Mesh at top level or inside Frames, in
 // document order, transformed by the frame matrices that precede it.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +9,7 @@
 #include <memory>
 #include <new>
 
+#include "platform/whole_file.h"
 #include "render/xfile_mesh_data.h"
 #include "render/xfile_objects.h"
 
@@ -84,6 +83,8 @@ class Cursor {
   }
   bool AtEnd() const { return i_ == v_.size(); }
   size_t Left() const { return v_.size() - i_; }
+  const double* Rest() const { return v_.data() + i_; }
+  void Skip(size_t n) { i_ += n; }
 
  private:
   const std::vector<double>& v_;
@@ -99,22 +100,34 @@ struct Polygons {
 bool ReadPolygons(Cursor& c, uint32_t indexLimit, Polygons& out, uint32_t minCorners) {
   uint32_t count;
   if (!c.U32(count) || !c.Has(count)) return false;
-  out.polyStart.clear();
-  out.corners.clear();
-  out.polyStart.reserve(size_t(count) + 1);
-  out.polyStart.push_back(0);
-  // Room for quads; the values are already in memory, so this is bounded by them.
-  out.corners.reserve(size_t(std::min<uint64_t>(uint64_t(count) * 4, c.Left())));
+  out.polyStart.resize(size_t(count) + 1);
+  // Room for every value left: at most that many corners, and the values are
+  // already in memory, so this is bounded by them.
+  out.corners.resize(c.Left() - count);
+  const double* v = c.Rest();
+  const double* const end = v + c.Left();
+  uint32_t* corners = out.corners.data();
+  uint32_t written = 0;
+  out.polyStart[0] = 0;
   for (uint32_t f = 0; f < count; ++f) {
-    uint32_t n;
-    if (!c.U32(n) || n < minCorners || !c.Has(n)) return false;
+    if (v == end || !IsIntegral(*v)) return false;
+    const uint32_t n = uint32_t(*v++);
+    if (n < minCorners || uint64_t(end - v) < n) return false;
+    // An index is valid when it is whole and below the limit: one compare
+    // each for the range, one for wholeness.
     for (uint32_t k = 0; k < n; ++k) {
-      uint32_t index;
-      if (!c.U32(index) || index >= indexLimit) return false;
-      out.corners.push_back(index);
+      const double d = v[k];
+      if (!(d >= 0 && d < double(indexLimit))) return false;
+      const uint32_t index = uint32_t(d);
+      if (double(index) != d) return false;
+      corners[written + k] = index;
     }
-    out.polyStart.push_back(uint32_t(out.corners.size()));
+    v += n;
+    written += n;
+    out.polyStart[f + 1] = written;
   }
+  out.corners.resize(written);
+  c.Skip(size_t(v - c.Rest()));
   return true;
 }
 
@@ -532,24 +545,10 @@ bool ParseXFile(const uint8_t* data, size_t size, XMeshData& out, std::string* e
 
 bool ReadXFile(const std::string& path, XMeshData& out, std::string* error) {
   out = XMeshData{};
-  // One read into a buffer of the file's size.
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  struct stat info;
-  if (!file || fstat(fileno(file.get()), &info) != 0 || !S_ISREG(info.st_mode)) {
+  FileBytes bytes;
+  if (!ReadWholeFile(path, bytes)) {
     if (error) *error = "cannot read " + path;
     return false;
   }
-  // Not zero-filled first: fread overwrites all of it or the read fails.
-  const size_t size = size_t(info.st_size);
-  std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size == 0 ? 1 : size]);
-  if (!bytes) {
-    if (error) *error = "cannot read " + path;
-    return false;
-  }
-  size_t got = size == 0 ? 0 : std::fread(bytes.get(), 1, size, file.get());
-  if (got != size) {
-    if (error) *error = "cannot read " + path;
-    return false;
-  }
-  return ParseXFile(bytes.get(), size, out, error);
+  return ParseXFile(bytes.data.get(), bytes.size, out, error);
 }
