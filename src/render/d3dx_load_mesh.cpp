@@ -5,6 +5,7 @@
 
 #include "render/d3dx_mesh.h"
 #include "render/xfile_mesh_data.h"
+#include "render/mesh_adjacency_ahead.h"
 
 namespace {
 
@@ -112,7 +113,9 @@ HRESULT D3DXLoadMeshFromXWithReason(const char* pFilename, DWORD Options,
   if (ppAdjacency != nullptr) *ppAdjacency = nullptr;
   if (ppMaterials != nullptr) *ppMaterials = nullptr;
 
-  XMeshData data;
+  // Shared: the adjacency worked out ahead reads it while the mesh is filled.
+  const auto parsed = std::make_shared<XMeshData>();
+  XMeshData& data = *parsed;
   std::string error;
   if (!ReadXFile(pFilename, data, &error)) return fail(D3DXERR_INVALIDDATA, error);
   if (data.positions.empty() || data.indices.empty()) {
@@ -127,6 +130,11 @@ HRESULT D3DXLoadMeshFromXWithReason(const char* pFilename, DWORD Options,
     return fail(E_OUTOFMEMORY, "mesh too large");
   }
 
+  // What the copies the caller is about to make will need (the adjacency of
+  // the attribute-sorted mesh) is worked out meanwhile.
+  PendingAdjacency ahead;
+  const bool aheadStarted = StartSortedAdjacency(parsed, &ahead);
+
   const DWORD fvf = D3DFVF_XYZ | (data.hasNormals ? D3DFVF_NORMAL : 0) |
                     (data.hasTexCoords ? D3DFVF_TEX1 : 0);
   ID3DXMesh* mesh = nullptr;
@@ -139,10 +147,13 @@ HRESULT D3DXLoadMeshFromXWithReason(const char* pFilename, DWORD Options,
     return fail(hr, "the mesh buffers could not be locked");
   }
 
-  if (data.materials.empty()) data.materials.push_back(DefaultMaterial());
+  if (aheadStarted) SetSortedAdjacency(mesh, std::move(ahead));
+
+  std::vector<XMaterial> materialList = data.materials;
+  if (materialList.empty()) materialList.push_back(DefaultMaterial());
   ID3DXBuffer* materials = nullptr;
   if (ppMaterials != nullptr) {
-    hr = BuildMaterialBuffer(data.materials, &materials);
+    hr = BuildMaterialBuffer(materialList, &materials);
     if (FAILED(hr)) {
       mesh->Release();
       return fail(hr, "out of memory for the materials");
@@ -163,7 +174,7 @@ HRESULT D3DXLoadMeshFromXWithReason(const char* pFilename, DWORD Options,
   }
   if (ppAdjacency != nullptr) *ppAdjacency = adjacency;
   if (ppMaterials != nullptr) *ppMaterials = materials;
-  if (pNumMaterials != nullptr) *pNumMaterials = DWORD(data.materials.size());
+  if (pNumMaterials != nullptr) *pNumMaterials = DWORD(materialList.size());
   *ppMesh = mesh;
   return D3D_OK;
 }

@@ -112,12 +112,14 @@ class D3DXMeshObject final : public RefCounted<ID3DXMesh> {
 
   HRESULT GetVertexBuffer(IDirect3DVertexBuffer8** ppVB) override {
     if (ppVB == nullptr) return D3DERR_INVALIDCALL;
+    ForgetAdjacencyAhead();  // the caller may write through it
     vertexBuffer_->AddRef();
     *ppVB = vertexBuffer_;
     return D3D_OK;
   }
   HRESULT GetIndexBuffer(IDirect3DIndexBuffer8** ppIB) override {
     if (ppIB == nullptr) return D3DERR_INVALIDCALL;
+    ForgetAdjacencyAhead();
     indexBuffer_->AddRef();
     *ppIB = indexBuffer_;
     return D3D_OK;
@@ -125,16 +127,19 @@ class D3DXMeshObject final : public RefCounted<ID3DXMesh> {
 
   HRESULT LockVertexBuffer(DWORD flags, BYTE** data) override {
     if (data == nullptr) return D3DERR_INVALIDCALL;
+    if (!(flags & D3DLOCK_READONLY)) ForgetAdjacencyAhead();
     return vertexBuffer_->Lock(0, 0, data, flags);
   }
   HRESULT UnlockVertexBuffer() override { return vertexBuffer_->Unlock(); }
   HRESULT LockIndexBuffer(DWORD flags, BYTE** data) override {
     if (data == nullptr) return D3DERR_INVALIDCALL;
+    if (!(flags & D3DLOCK_READONLY)) ForgetAdjacencyAhead();
     return indexBuffer_->Lock(0, 0, data, flags);
   }
   HRESULT UnlockIndexBuffer() override { return indexBuffer_->Unlock(); }
-  HRESULT LockAttributeBuffer(DWORD, DWORD** data) override {
+  HRESULT LockAttributeBuffer(DWORD flags, DWORD** data) override {
     if (data == nullptr) return D3DERR_INVALIDCALL;
+    if (!(flags & D3DLOCK_READONLY)) ForgetAdjacencyAhead();
     *data = attributes_.data();
     return D3D_OK;
   }
@@ -170,12 +175,20 @@ class D3DXMeshObject final : public RefCounted<ID3DXMesh> {
     }
     clone->attributes_ = attributes_;
     clone->table_ = table_;
+    clone->sortedAdjacency_ = sortedAdjacency_;
     *ppCloneMesh = clone;
     return D3D_OK;
   }
 
   HRESULT GenerateAdjacency(float epsilon, DWORD* adjacency) override {
     if (adjacency == nullptr) return D3DERR_INVALIDCALL;
+    if (epsilon == 0.0f && ownAdjacency_.valid()) {
+      const std::vector<uint32_t>& ahead = ownAdjacency_.get();
+      if (ahead.size() == size_t(faces_) * 3) {
+        std::copy(ahead.begin(), ahead.end(), adjacency);
+        return D3D_OK;
+      }
+    }
     std::vector<D3DVECTOR> positions;
     std::vector<uint32_t> indices;
     HRESULT hr = ReadMeshPositions(this, &positions);
@@ -227,6 +240,8 @@ class D3DXMeshObject final : public RefCounted<ID3DXMesh> {
     }
     result->attributes_.assign(sorted.attributes.begin(), sorted.attributes.end());
     result->table_ = sorted.table;
+    // The sort just made is the one the adjacency ahead was computed for.
+    result->ownAdjacency_ = sortedAdjacency_;
 
     if (adjacencyOut != nullptr) {
       if (adjacencyIn != nullptr) {
@@ -261,6 +276,14 @@ class D3DXMeshObject final : public RefCounted<ID3DXMesh> {
         device_(device),
         attributes_(faces, 0) {
     device_->AddRef();
+  }
+
+  friend void ::SetSortedAdjacency(ID3DXMesh* mesh, PendingAdjacency adjacency);
+
+  // Data the adjacency ahead was computed from may change from here on.
+  void ForgetAdjacencyAhead() {
+    sortedAdjacency_ = {};
+    ownAdjacency_ = {};
   }
 
   bool IndicesInRange(const std::vector<uint32_t>& indices) const {
@@ -332,9 +355,17 @@ class D3DXMeshObject final : public RefCounted<ID3DXMesh> {
   IDirect3DIndexBuffer8* indexBuffer_ = nullptr;
   std::vector<DWORD> attributes_;
   std::vector<D3DXATTRIBUTERANGE> table_;
+  // Adjacency at epsilon 0 computed ahead (mesh_adjacency_ahead.h): for the
+  // attribute-sorted copy of this mesh, and for this mesh itself.
+  PendingAdjacency sortedAdjacency_;
+  PendingAdjacency ownAdjacency_;
 };
 
 }  // namespace
+
+void SetSortedAdjacency(ID3DXMesh* mesh, PendingAdjacency adjacency) {
+  if (auto* object = dynamic_cast<D3DXMeshObject*>(mesh)) object->sortedAdjacency_ = std::move(adjacency);
+}
 
 FvfLayout DescribeFVF(DWORD fvf) {
   FvfLayout layout;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "render/d3dx8.h"
+#include "render/mesh_adjacency_ahead.h"
 
 // Where each component of an FVF vertex lies; offsets are -1 when absent.
 struct FvfLayout {
@@ -35,6 +36,11 @@ FvfLayout DescribeFVF(DWORD fvf);
 HRESULT ReadMeshIndices(ID3DXMesh* mesh, std::vector<uint32_t>* indices);
 // The mesh's vertex positions; D3DERR_INVALIDCALL when the format has none.
 HRESULT ReadMeshPositions(ID3DXMesh* mesh, std::vector<D3DVECTOR>* positions);
+
+// The loader's hand-off: the adjacency the attribute-sorted copy of mesh
+// will have. Clones carry it and Optimize's result uses it, until their data
+// may change (a lock for writing, or a buffer handed out).
+void SetSortedAdjacency(ID3DXMesh* mesh, PendingAdjacency adjacency);
 
 // D3DXLoadMeshFromX that also tells why it failed (*reason, when given).
 HRESULT D3DXLoadMeshFromXWithReason(const char* pFilename, DWORD Options,

@@ -20,13 +20,9 @@
 #include <algorithm>
 #include <numeric>
 
-AttributeSortResult SortByAttribute(const std::vector<uint32_t>& indices,
-                                    const std::vector<uint32_t>& attributes,
-                                    uint32_t vertexCount, AttributeSortOptions options) {
-  AttributeSortResult result;
+std::vector<uint32_t> StableAttributeOrder(const std::vector<uint32_t>& attributes) {
   const size_t faceCount = attributes.size();
-
-  result.faceRemap.resize(faceCount);
+  std::vector<uint32_t> order(faceCount);
   uint32_t highest = 0;
   for (uint32_t a : attributes) highest = std::max(highest, a);
   if (faceCount > 0 && highest < faceCount) {
@@ -35,12 +31,21 @@ AttributeSortResult SortByAttribute(const std::vector<uint32_t>& indices,
     std::vector<uint32_t> next(size_t(highest) + 2, 0);
     for (uint32_t a : attributes) ++next[size_t(a) + 1];
     for (size_t a = 1; a < next.size(); ++a) next[a] += next[a - 1];
-    for (size_t f = 0; f < faceCount; ++f) result.faceRemap[next[attributes[f]]++] = uint32_t(f);
+    for (size_t f = 0; f < faceCount; ++f) order[next[attributes[f]]++] = uint32_t(f);
   } else {
-    std::iota(result.faceRemap.begin(), result.faceRemap.end(), 0u);
-    std::stable_sort(result.faceRemap.begin(), result.faceRemap.end(),
-                     [&](uint32_t a, uint32_t b) { return attributes[a] < attributes[b]; });
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return attributes[a] < attributes[b]; });
   }
+  return order;
+}
+
+AttributeSortResult SortByAttribute(const std::vector<uint32_t>& indices,
+                                    const std::vector<uint32_t>& attributes,
+                                    uint32_t vertexCount, AttributeSortOptions options) {
+  AttributeSortResult result;
+  const size_t faceCount = attributes.size();
+
+  result.faceRemap = StableAttributeOrder(attributes);
 
   result.attributes.resize(faceCount);
   result.indices.resize(faceCount * 3);

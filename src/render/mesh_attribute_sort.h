@@ -19,6 +19,9 @@ struct AttributeSortOptions {
   bool dropUnreferenced = false;   // true: D3DXMESHOPT_COMPACT
 };
 
+// Step 1 alone: new face -> old face, faces stably ordered by attribute.
+std::vector<uint32_t> StableAttributeOrder(const std::vector<uint32_t>& attributes);
+
 // Sorts faceCount faces by attribute. Every index must be below vertexCount
 // (the caller checks). The model is documented in mesh_attribute_sort.cpp.
 AttributeSortResult SortByAttribute(const std::vector<uint32_t>& indices,
