@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <numeric>
 
 namespace {
@@ -162,27 +163,26 @@ std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
   auto byEndThenEdge = [](const HalfEdge& a, const HalfEdge& b) {
     return a.end != b.end ? a.end < b.end : a.edge < b.edge;
   };
-  bool anyLarge = false;
+  // Slots of small groups never use nextFree: only large groups' are set.
+  std::unique_ptr<uint32_t[]> nextFree;
   for (size_t v = 0; v < vertexCount; ++v) {
-    if (groupStart[v + 1] - groupStart[v] <= kScanLimit) continue;
-    std::sort(grouped.begin() + groupStart[v], grouped.begin() + groupStart[v + 1], byEndThenEdge);
-    anyLarge = true;
+    const uint32_t begin = groupStart[v], end = groupStart[v + 1];
+    if (end - begin <= kScanLimit) continue;
+    std::sort(grouped.begin() + begin, grouped.begin() + end, byEndThenEdge);
+    if (!nextFree) nextFree.reset(new uint32_t[edgeCount]);
+    std::iota(nextFree.get() + begin, nextFree.get() + end, begin);
   }
-  std::vector<uint32_t> nextFree;
-  if (anyLarge) {
-    nextFree.resize(edgeCount + 1);
-    std::iota(nextFree.begin(), nextFree.end(), 0u);
-  }
-  auto findFree = [&](uint32_t i) {
+  // The first free slot from i, or groupEnd; links stay inside the group.
+  auto findFree = [&](uint32_t i, uint32_t groupEnd) {
     while (true) {
       uint32_t root = i;
-      while (nextFree[root] != root) root = nextFree[root];
-      while (nextFree[i] != root) {
+      while (root < groupEnd && nextFree[root] != root) root = nextFree[root];
+      while (i < groupEnd && nextFree[i] != root) {
         const uint32_t next = nextFree[i];
         nextFree[i] = root;
         i = next;
       }
-      if (root == edgeCount || adjacency[grouped[root].edge] == kNoNeighbour) return root;
+      if (root >= groupEnd || adjacency[grouped[root].edge] == kNoNeighbour) return root;
       nextFree[root] = root + 1;
       i = root + 1;
     }
@@ -190,8 +190,8 @@ std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
   auto searchLarge = [&](size_t e, uint32_t groupBegin, uint32_t groupEnd, uint32_t wantedTo) -> uint32_t {
     const HalfEdge* first = std::lower_bound(grouped.data() + groupBegin, grouped.data() + groupEnd, wantedTo,
                                              [](const HalfEdge& h, uint32_t end) { return h.end < end; });
-    uint32_t i = findFree(uint32_t(first - grouped.data()));
-    while (i < groupEnd && grouped[i].end == wantedTo && grouped[i].edge / 3 == e / 3) i = findFree(i + 1);
+    uint32_t i = findFree(uint32_t(first - grouped.data()), groupEnd);
+    while (i < groupEnd && grouped[i].end == wantedTo && grouped[i].edge / 3 == e / 3) i = findFree(i + 1, groupEnd);
     if (i >= groupEnd || grouped[i].end != wantedTo) return kNoNeighbour;
     return grouped[i].edge;
   };

@@ -87,7 +87,7 @@ class Cursor {
   void Skip(size_t n) { i_ += n; }
 
  private:
-  const std::vector<double>& v_;
+  const ScalarList& v_;
   size_t i_ = 0;
 };
 
@@ -272,7 +272,7 @@ class Extractor {
 
   bool ReadMaterial(const DataObject& obj, XMaterial& m) {
     if (obj.values.size() < 11) return Fail("Material holds fewer than 11 values");
-    const std::vector<double>& v = obj.values;
+    const ScalarList& v = obj.values;
     D3DMATERIAL8& d = m.material;
     d.Diffuse = {ToFloat(v[0]), ToFloat(v[1]), ToFloat(v[2]), ToFloat(v[3])};
     d.Power = ToFloat(v[4]);

@@ -5,9 +5,12 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace xfile {
@@ -55,13 +58,34 @@ struct Template {
   std::vector<Member> members;
 };
 
+// Growing a scalar list does not zero what is about to be read into it.
+template <class T>
+struct UninitialisedAllocator : std::allocator<T> {
+  template <class U>
+  struct rebind {
+    using other = UninitialisedAllocator<U>;
+  };
+  UninitialisedAllocator() = default;
+  template <class U>
+  UninitialisedAllocator(const UninitialisedAllocator<U>&) {}
+  template <class U>
+  void construct(U* p) {
+    ::new (static_cast<void*>(p)) U;
+  }
+  template <class U, class... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+};
+using ScalarList = std::vector<double, UninitialisedAllocator<double>>;
+
 struct DataObject {
   int templateIndex = -1;
   Kind kind = Kind::Other;
   std::string name;
   // Every scalar member, depth-first in template order. Integers are exact;
   // a string member's slot holds its index in `strings`.
-  std::vector<double> values;
+  ScalarList values;
   std::vector<std::string> strings;
   std::vector<int> children;  // object ids in file order, references resolved
 };
