@@ -115,7 +115,13 @@ std::vector<uint32_t> MatchRepresentatives(const std::vector<D3DVECTOR>& positio
 
 std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
                                        const std::vector<uint32_t>& indices, float epsilon) {
-  const size_t edgeCount = indices.size() / 3 * 3;
+  return ComputeAdjacency(positions, indices, epsilon, nullptr);
+}
+
+std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
+                                       const std::vector<uint32_t>& indices, float epsilon,
+                                       const std::vector<uint32_t>* faceOrder) {
+  const size_t edgeCount = (faceOrder != nullptr ? faceOrder->size() : indices.size() / 3) * 3;
   std::vector<uint32_t> adjacency(edgeCount, kNoNeighbour);
   if (edgeCount == 0) return adjacency;
   const std::vector<uint32_t> rep = MatchRepresentatives(positions, epsilon);
@@ -127,7 +133,8 @@ std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
   std::vector<uint32_t> fromRep(edgeCount), toRep(edgeCount);
   std::vector<uint32_t> groupStart(vertexCount + 1, 0);
   for (size_t e = 0; e < edgeCount; e += 3) {
-    const uint32_t a = rep[indices[e]], b = rep[indices[e + 1]], c = rep[indices[e + 2]];
+    const size_t corner = faceOrder != nullptr ? size_t((*faceOrder)[e / 3]) * 3 : e;
+    const uint32_t a = rep[indices[corner]], b = rep[indices[corner + 1]], c = rep[indices[corner + 2]];
     ++groupStart[a + 1];
     ++groupStart[b + 1];
     ++groupStart[c + 1];

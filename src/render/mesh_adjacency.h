@@ -17,6 +17,11 @@ constexpr uint32_t kNoNeighbour = 0xFFFFFFFFu;
 // edge is still free. Every index must be below positions.size().
 std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
                                        const std::vector<uint32_t>& indices, float epsilon);
+// The same for the faces taken in faceOrder (new face -> face of indices),
+// without building the reordered index list.
+std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
+                                       const std::vector<uint32_t>& indices, float epsilon,
+                                       const std::vector<uint32_t>* faceOrder);
 
 // For each vertex the lowest-numbered vertex of its group: the corners that
 // adjacency joins across each shared edge (union-find). Without adjacency

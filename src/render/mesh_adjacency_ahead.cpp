@@ -18,11 +18,7 @@ bool StartSortedAdjacency(std::shared_ptr<const XMeshData> mesh, PendingAdjacenc
              });
              if (anyNaN) return {};
              const std::vector<uint32_t> order = StableAttributeOrder(mesh->attributes);
-             std::vector<uint32_t> sorted(mesh->indices.size());
-             for (size_t f = 0; f < order.size(); ++f) {
-               for (int k = 0; k < 3; ++k) sorted[f * 3 + k] = mesh->indices[size_t(order[f]) * 3 + k];
-             }
-             return ComputeAdjacency(mesh->positions, sorted, 0.0f);
+             return ComputeAdjacency(mesh->positions, mesh->indices, 0.0f, &order);
            }).share();
   } catch (const std::system_error&) {
     return false;

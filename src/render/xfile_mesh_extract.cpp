@@ -7,7 +7,10 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <functional>
+#include <future>
 #include <new>
+#include <system_error>
 
 #include "platform/whole_file.h"
 #include "render/xfile_mesh_data.h"
@@ -130,6 +133,36 @@ bool ReadPolygons(Cursor& c, uint32_t indexLimit, Polygons& out, uint32_t minCor
   c.Skip(size_t(v - c.Rest()));
   return true;
 }
+
+// A MeshNormals object's normals (normalised) and its faces.
+struct NormalLists {
+  std::vector<D3DVECTOR> table;
+  Polygons faces;
+  std::string error;  // empty when both read
+};
+
+NormalLists ReadNormalLists(const DataObject& obj) {
+  NormalLists lists;
+  Cursor c(obj);
+  uint32_t count;
+  if (!c.U32(count) || !c.Has(uint64_t(count) * 3)) {
+    lists.error = "MeshNormals: bad normal list";
+    return lists;
+  }
+  lists.table.resize(count);
+  for (D3DVECTOR& n : lists.table) {
+    n.x = ToFloat(c.Next());
+    n.y = ToFloat(c.Next());
+    n.z = ToFloat(c.Next());
+    n = Normalized(n);
+  }
+  if (!ReadPolygons(c, count, lists.faces, 0)) lists.error = "MeshNormals: bad face list";
+  return lists;
+}
+
+// Normal lists from this many values on are read on a second thread while
+// the mesh's own lists are.
+constexpr size_t kNormalsAheadValues = size_t(1) << 16;
 
 // Per-vertex data carried in FVFData or DeclData.
 struct ExtraVertexData {
@@ -294,6 +327,30 @@ class Extractor {
     if (cost > budget_) return Fail("meshes referenced too often for the file's size");
     budget_ -= cost;
 
+    const DataObject* normalsObj = nullptr;
+    const DataObject* uvObj = nullptr;
+    const DataObject* materialList = nullptr;
+    const DataObject* extraObj = nullptr;
+    for (int id : mesh.children) {
+      const DataObject& child = doc_.objects[size_t(id)];
+      switch (child.kind) {
+        case Kind::MeshNormals: normalsObj = &child; break;
+        case Kind::MeshTextureCoords: uvObj = &child; break;
+        case Kind::MeshMaterialList: materialList = &child; break;
+        case Kind::FVFData:
+        case Kind::DeclData: extraObj = &child; break;
+        default: break;
+      }
+    }
+    // The document is only read from here on, so another thread may read it too.
+    std::future<NormalLists> normalsAhead;
+    if (normalsObj != nullptr && normalsObj->values.size() >= kNormalsAheadValues) {
+      try {
+        normalsAhead = std::async(std::launch::async, ReadNormalLists, std::cref(*normalsObj));
+      } catch (const std::system_error&) {
+      }
+    }
+
     Cursor c(mesh);
     uint32_t vertexCount;
     if (!c.U32(vertexCount) || !c.Has(uint64_t(vertexCount) * 3)) return Fail("Mesh: bad vertex list");
@@ -309,23 +366,9 @@ class Extractor {
     if (!c.AtEnd()) return Fail("Mesh does not match the standard Mesh template");
     const uint32_t faceCount = uint32_t(polys.polyStart.size() - 1);
 
-    const DataObject* normalsObj = nullptr;
-    const DataObject* uvObj = nullptr;
-    const DataObject* materialList = nullptr;
-    const DataObject* extraObj = nullptr;
     for (int id : mesh.children) {
       const DataObject& child = doc_.objects[size_t(id)];
-      switch (child.kind) {
-        case Kind::MeshNormals: normalsObj = &child; break;
-        case Kind::MeshTextureCoords: uvObj = &child; break;
-        case Kind::MeshMaterialList: materialList = &child; break;
-        case Kind::FVFData:
-        case Kind::DeclData: extraObj = &child; break;
-        case Kind::SkinWeights:
-          if (!CheckSkinWeights(child, vertexCount)) return false;
-          break;
-        default: break;
-      }
+      if (child.kind == Kind::SkinWeights && !CheckSkinWeights(child, vertexCount)) return false;
     }
 
     ExtraVertexData extra;
@@ -350,7 +393,8 @@ class Extractor {
     std::vector<D3DVECTOR> normals;
     bool hasN = false;
     if (normalsObj) {
-      if (!SplitByNormals(*normalsObj, polys, positions, uv, normals)) return false;
+      const NormalLists lists = normalsAhead.valid() ? normalsAhead.get() : ReadNormalLists(*normalsObj);
+      if (!SplitByNormals(lists, polys, positions, uv, normals)) return false;
       hasN = true;
     } else if (extra.hasNormals) {
       normals = std::move(extra.normals);
@@ -385,15 +429,22 @@ class Extractor {
     const size_t triangles = polys.corners.size() - 2 * size_t(faceCount);
     Grow(out_.indices, triangles * 3);
     Grow(out_.attributes, triangles);
+    const size_t indexAt = out_.indices.size(), attributeAt = out_.attributes.size();
+    out_.indices.resize(indexAt + triangles * 3);
+    out_.attributes.resize(attributeAt + triangles);
+    uint32_t* index = out_.indices.data() + indexAt;
+    uint32_t* attribute = out_.attributes.data() + attributeAt;
+    const uint32_t offset = uint32_t(base);
     for (uint32_t f = 0; f < faceCount; ++f) {
       const uint32_t* corner = &polys.corners[polys.polyStart[f]];
       const uint32_t n = polys.polyStart[f + 1] - polys.polyStart[f];
-      const uint32_t attribute = materialBase + (faceMaterial.empty() ? 0 : faceMaterial[f]);
+      const uint32_t material = materialBase + (faceMaterial.empty() ? 0 : faceMaterial[f]);
       for (uint32_t k = 1; k + 1 < n; ++k) {
-        out_.indices.push_back(uint32_t(base + corner[0]));
-        out_.indices.push_back(uint32_t(base + corner[k]));
-        out_.indices.push_back(uint32_t(base + corner[k + 1]));
-        out_.attributes.push_back(attribute);
+        index[0] = offset + corner[0];
+        index[1] = offset + corner[k];
+        index[2] = offset + corner[k + 1];
+        index += 3;
+        *attribute++ = material;
       }
     }
     for (XMaterial& m : materials) out_.materials.push_back(std::move(m));
@@ -410,20 +461,11 @@ class Extractor {
   // Walking the corners in order, the first use of a vertex fixes its normal; a
   // later use with another normal takes a copy of the vertex that has that
   // normal, made on first need and appended after the mesh's own vertices.
-  bool SplitByNormals(const DataObject& obj, Polygons& polys, std::vector<D3DVECTOR>& positions,
+  bool SplitByNormals(const NormalLists& lists, Polygons& polys, std::vector<D3DVECTOR>& positions,
                       std::vector<float>& uv, std::vector<D3DVECTOR>& normals) {
-    Cursor c(obj);
-    uint32_t count;
-    if (!c.U32(count) || !c.Has(uint64_t(count) * 3)) return Fail("MeshNormals: bad normal list");
-    std::vector<D3DVECTOR> table(count);
-    for (D3DVECTOR& n : table) {
-      n.x = ToFloat(c.Next());
-      n.y = ToFloat(c.Next());
-      n.z = ToFloat(c.Next());
-      n = Normalized(n);
-    }
-    Polygons normalFaces;
-    if (!ReadPolygons(c, count, normalFaces, 0)) return Fail("MeshNormals: bad face list");
+    if (!lists.error.empty()) return Fail(lists.error);
+    const std::vector<D3DVECTOR>& table = lists.table;
+    const Polygons& normalFaces = lists.faces;
     if (normalFaces.polyStart != polys.polyStart)
       return Fail("MeshNormals: its faces differ from the mesh's faces");
 
