@@ -38,8 +38,9 @@ NumberLookahead::NumberLookahead(const char* begin, const char* end) : from_(end
   // Not value-initialised: only the records written are ever read.
   starts_.reset(new (std::nothrow) uint32_t[capacity_]);
   lengths_.reset(new (std::nothrow) uint8_t[capacity_]);
+  gaps_.reset(new (std::nothrow) uint8_t[capacity_]);
   values_.reset(new (std::nothrow) double[capacity_]);
-  if (!starts_ || !lengths_ || !values_) return;
+  if (!starts_ || !lengths_ || !gaps_ || !values_) return;
   from_ = from;
   limit_ = from + span;
   try {
@@ -58,6 +59,7 @@ void NumberLookahead::Run() {
   using text_chars::IsSeparator;
   uint32_t* const starts = starts_.get();
   uint8_t* const lengths = lengths_.get();
+  uint8_t* const gaps = gaps_.get();
   double* const values = values_.get();
   const char* const from = from_;
   const char* const limit = limit_;
@@ -66,7 +68,9 @@ void NumberLookahead::Run() {
   while (p < limit && !IsSeparator(*p)) ++p;
   size_t n = 0;
   const char* nextReport = p + kReportEvery;
+  const char* lastEnd = nullptr;  // the end of the last record, when nothing else followed it
   while (n < capacity_) {
+    const char* const separators = p;
     while (p < limit && IsSeparator(*p)) ++p;
     if (p >= limit) break;
     double value;
@@ -74,13 +78,16 @@ void NumberLookahead::Run() {
     if (end != nullptr && IsSeparator(*end)) {
       starts[n] = uint32_t(p - from);
       lengths[n] = uint8_t(end - p);
+      const ptrdiff_t gap = p - separators;
+      gaps[n] = lastEnd == separators && gap <= 255 ? uint8_t(gap) : 0;
       values[n] = value;
       ++n;
-      p = end;
+      p = lastEnd = end;
     } else {
       // Not a number of that spelling (a name, brace, comment, string...):
       // nothing is recorded for any of its bytes.
       while (p < limit && !IsSeparator(*p)) ++p;
+      lastEnd = nullptr;
     }
     if (p >= nextReport) {
       nextReport = p + kReportEvery;
@@ -116,7 +123,7 @@ bool NumberLookahead::Search(const char* p, double& value, const char*& next) {
   }
   if (c >= seenCount_) return false;
   value = values_[c];
-  next = p + lengths_[c];
+  next = lastEnd_ = p + lengths_[c];
   cursor_ = c + 1;
   return true;
 }

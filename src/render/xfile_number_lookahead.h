@@ -36,11 +36,23 @@ class NumberLookahead {
     const size_t c = cursor_;
     if (c < seenCount_ && starts_[c] == uint32_t(p - from_) && p < limit_) {
       value = values_[c];
-      next = p + lengths_[c];
+      next = lastEnd_ = p + lengths_[c];
       cursor_ = c + 1;
       return true;
     }
     return Search(p, value, next);
+  }
+
+  // Where the last number taken ended (p), the next one when only
+  // separators lie between: p moves past both without the text being read.
+  bool TakeNext(const char*& p, double& value) {
+    const size_t c = cursor_;
+    if (p != lastEnd_ || c >= seenCount_ || gaps_[c] == 0) return false;
+    value = values_[c];
+    p += gaps_[c] + lengths_[c];
+    lastEnd_ = p;
+    cursor_ = c + 1;
+    return true;
   }
 
  private:
@@ -52,9 +64,12 @@ class NumberLookahead {
   const char* from_;
   const char* limit_ = nullptr;  // no number starting at or after this is recorded
   size_t capacity_ = 0;
-  // Records: start (offset from from_, increasing), length, value.
+  // Records: start (offset from from_, increasing), length, value, and the
+  // separator bytes between the record before and this one (0 when
+  // anything else lies between).
   std::unique_ptr<uint32_t[]> starts_;
   std::unique_ptr<uint8_t[]> lengths_;
+  std::unique_ptr<uint8_t[]> gaps_;
   std::unique_ptr<double[]> values_;
   std::thread thread_;
 
@@ -69,6 +84,7 @@ class NumberLookahead {
   alignas(64) uint32_t seenReached_ = 0;
   size_t seenCount_ = 0;
   size_t cursor_ = 0;
+  const char* lastEnd_ = nullptr;  // where the last record taken ended
 };
 
 }  // namespace xfile

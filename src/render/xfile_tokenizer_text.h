@@ -46,6 +46,10 @@ class TextLexer {
       const char* p = p_;
       const char* const limit = end_ - kFastMargin;
       while (k < count) {
+        if (p >= lookaheadFrom_ && lookahead_->TakeNext(p, out[k])) {
+          ++k;
+          continue;
+        }
         while (p < limit && kCharClass[static_cast<unsigned char>(*p)] == kSeparator) ++p;
         if (p >= limit) break;
         const char* next;
