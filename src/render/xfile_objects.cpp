@@ -328,9 +328,11 @@ class Parser {
           return false;
         }
       } else if (IsCountedList(sub)) {
-        // Arrays of { n; array v[n]; } (MeshFace): read without a call per element.
-        // Room for triangles and quads; no scalar takes less than a byte.
-        obj.values.reserve(obj.values.size() + size_t(std::min<uint64_t>(count * 5, lx_.MaxScalarsLeft())));
+        // Arrays of { n; array v[n]; } (MeshFace): read without a call per
+        // element, into room made once for triangles and quads (no scalar
+        // takes less than a byte) and given back at the end.
+        size_t used = obj.values.size();
+        obj.values.resize(used + size_t(std::min<uint64_t>(count * 5, lx_.MaxScalarsLeft())));
         for (uint64_t k = 0; k < count; ++k) {
           if (++work_ > workLimit_) return lx_.Fail("too many nested structures for the file's size");
           double n;
@@ -339,11 +341,12 @@ class Parser {
           if (uint64_t(n) > lx_.MaxScalarsLeft()) {
             return lx_.Fail("array of " + std::to_string(uint64_t(n)) + " elements is larger than the rest of the file");
           }
-          const size_t at = obj.values.size();
-          obj.values.resize(at + 1 + size_t(n));
-          obj.values[at] = n;
-          if (!lx_.ReadNumbers(obj.values.data() + at + 1, uint64_t(n))) return false;
+          if (obj.values.size() - used < 1 + size_t(n)) obj.values.resize(used + 1 + size_t(n) + count - k);
+          obj.values[used] = n;
+          if (!lx_.ReadNumbers(obj.values.data() + used + 1, uint64_t(n))) return false;
+          used += 1 + size_t(n);
         }
+        obj.values.resize(used);
       } else {
         for (uint64_t k = 0; k < count; ++k) {
           if (!ReadMembers(sub, obj, depth + 1)) return false;
