@@ -4,8 +4,8 @@
 #include <string>
 
 #include "render/d3dx_mesh.h"
-#include "render/xfile_mesh_data.h"
 #include "render/mesh_adjacency_ahead.h"
+#include "render/xfile_mesh_data.h"
 
 namespace {
 

@@ -9,9 +9,6 @@
 
 namespace xfile {
 
-// Bytes ParseShortDecimal may read from where it starts.
-constexpr int kShortDecimalReach = 17;
-
 namespace short_decimal {
 
 // High bit of each of the 8 bytes at p that is not an ASCII digit. A carry
@@ -46,8 +43,9 @@ constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
 
 // Where the number at q ends, with its value in v; nullptr when it is spelt
 // otherwise (longer digit runs, exponents, '+', the "1.#IND" family, no
-// digit at all). An exact integer mantissa divided by an exact power of ten
-// is correctly rounded, so this is what from_chars gives.
+// digit at all). Reads at most 17 bytes from q. An exact integer mantissa
+// divided by an exact power of ten is correctly rounded, so this is what
+// from_chars gives.
 [[gnu::always_inline]] inline const char* ParseShortDecimal(const char* q, double& v) {
   using namespace short_decimal;
   const bool negative = *q == '-';

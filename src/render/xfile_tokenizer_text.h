@@ -2,6 +2,7 @@
 // names and strings are views, numbers are parsed straight from the buffer.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cstddef>
@@ -44,7 +45,8 @@ class TextLexer {
     uint64_t k = 0;
     while (k < count) {
       const char* p = p_;
-      const char* const limit = end_ - kFastMargin;
+      // Short bodies have no stretch with the margin: the loop does not run.
+      const char* const limit = end_ - std::min<ptrdiff_t>(kFastMargin, end_ - begin_);
       while (k < count) {
         if (p >= lookaheadFrom_ && lookahead_->TakeNext(p, out[k])) {
           ++k;
