@@ -54,7 +54,11 @@ float ToFloat(double d) {
   return float(d);
 }
 
-bool SameNormal(const D3DVECTOR& a, const D3DVECTOR& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+// Equal normals, or the same bits: a NaN is not equal to itself, yet a
+// corner with the very normal a copy was made for must reuse that copy.
+bool SameNormal(const D3DVECTOR& a, const D3DVECTOR& b) {
+  return (a.x == b.x && a.y == b.y && a.z == b.z) || std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 D3DVECTOR Normalized(D3DVECTOR v) {
   float len = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);

@@ -2,6 +2,7 @@
 // materials, merging and the alternative vertex data objects.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "render/xfile_mesh_data.h"
@@ -69,6 +70,16 @@ TEST(XFileMesh, LaterUseReusesTheCopyWithTheSameNormal) {
   ExpectVector(mesh.normals[0], 0, 0, 1, "v0");
   ExpectVector(mesh.normals[5], 0, 1, 0, "v0 with B");
   ExpectVector(mesh.normals[8], 1, 0, 0, "v0 with C");
+}
+
+TEST(XFileMesh, NotANumberNormalsSplitLikeAnyOtherNormal) {
+  // A NaN normal never compares equal to itself: it must still count as the
+  // same normal when a later corner has it, or copies would never end.
+  XMeshData mesh = LoadFixture("normal_nan.x");
+  ASSERT_EQ(mesh.positions.size(), 4u);
+  EXPECT_EQ(mesh.indices, (std::vector<uint32_t>{0, 1, 2, 1, 3, 2}));
+  EXPECT_TRUE(std::isnan(mesh.normals[1].x));
+  ExpectVector(mesh.normals[2], 0, 0, 1, "v2");
 }
 
 TEST(XFileMesh, FrameMatricesApplyToLaterMeshesAsLocalTimesParent) {
