@@ -3,7 +3,6 @@
 #include "render/xfile_objects.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "render/xfile_number_lookahead.h"

@@ -7,7 +7,8 @@
 
 namespace xfile::text_chars {
 
-constexpr uint8_t kOther = 0, kSeparator = 1, kCommentStart = 2;
+// Every other byte is class 0.
+constexpr uint8_t kSeparator = 1, kCommentStart = 2;
 
 // Separators: whitespace, NUL, and the ',' and ';' between members.
 constexpr std::array<uint8_t, 256> kCharClass = [] {
