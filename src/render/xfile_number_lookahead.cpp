@@ -1,6 +1,7 @@
 #include "render/xfile_number_lookahead.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <system_error>
@@ -112,7 +113,7 @@ void NumberLookahead::WaitPast(uint32_t offset) {
   seenCount_ = count_.load(std::memory_order_relaxed);
 }
 
-bool NumberLookahead::Search(const char* p, double& value, const char*& next) {
+bool NumberLookahead::FindRecord(const char* p, size_t& record) {
   if (p >= limit_) return false;
   const uint32_t offset = uint32_t(p - from_);
   if (offset >= seenReached_) WaitPast(offset);
@@ -124,10 +125,31 @@ bool NumberLookahead::Search(const char* p, double& value, const char*& next) {
     if (c == seenCount_ || starts_[c] != offset) return false;
   }
   if (c >= seenCount_) return false;
+  record = c;
+  return true;
+}
+
+bool NumberLookahead::Search(const char* p, double& value, const char*& next) {
+  size_t c;
+  if (!FindRecord(p, c)) return false;
   value = values_[c];
   next = lastEnd_ = p + lengths_[c];
   cursor_ = c + 1;
   return true;
+}
+
+size_t NumberLookahead::PeekRun(const char* p, size_t max, const double*& values) {
+  if (max == 0 || p < from_) return 0;
+  while (p < limit_ && text_chars::IsSeparator(*p)) ++p;
+  size_t first;
+  if (!FindRecord(p, first)) return 0;
+  // The run ends before the first record with something else in front.
+  const size_t span = std::min(max, seenCount_ - first);
+  const void* stop = std::memchr(gaps_.get() + first + 1, 0, span - 1);
+  const size_t count = stop ? size_t(static_cast<const uint8_t*>(stop) - gaps_.get()) - first : span;
+  runFirst_ = first;
+  values = values_.get() + first;
+  return count;
 }
 
 }  // namespace xfile

@@ -43,6 +43,19 @@ class NumberLookahead {
     return Search(p, value, next);
   }
 
+  // The numbers, up to `max`, that start after the separators at p and
+  // follow one another with only separators between, as far as the thread
+  // has recorded them: how many, their values at `values`. Nothing is taken.
+  size_t PeekRun(const char* p, size_t max, const double*& values);
+  // Takes the first `count` (at least one) of the run PeekRun just found;
+  // returns where the last of them ends.
+  const char* TakeRun(size_t count) {
+    const size_t last = runFirst_ + count - 1;
+    lastEnd_ = from_ + starts_[last] + lengths_[last];
+    cursor_ = last + 1;
+    return lastEnd_;
+  }
+
   // Where the last number taken ended (p), the next one when only
   // separators lie between: p moves past both without the text being read.
   bool TakeNext(const char*& p, double& value) {
@@ -57,6 +70,9 @@ class NumberLookahead {
 
  private:
   bool Search(const char* p, double& value, const char*& next);
+  // The record starting at p, made visible and looked up from the cursor;
+  // false when there is none.
+  bool FindRecord(const char* p, size_t& record);
   void Run();
   // Makes the records before `offset` visible, waiting for them if need be.
   void WaitPast(uint32_t offset);
@@ -84,6 +100,7 @@ class NumberLookahead {
   alignas(64) uint32_t seenReached_ = 0;
   size_t seenCount_ = 0;
   size_t cursor_ = 0;
+  size_t runFirst_ = 0;  // the first record of the run PeekRun found
   const char* lastEnd_ = nullptr;  // where the last record taken ended
 };
 

@@ -250,6 +250,33 @@ class Parser {
     return lx_.ReadNumbers(obj.values.data() + start, count);
   }
 
+  // Where the lookahead thread has read the numbers ahead, whole elements of
+  // an array of counted lists are copied from it: k and used move past them.
+  // Only elements that the one-by-one reading would accept are taken, so any
+  // error is still met, and reported, by that reading.
+  bool TakeCountedRun(DataObject& obj, size_t& used, uint64_t count, uint64_t& k) {
+    const double* run;
+    // Room for elements of the common sizes, triangles and quads.
+    const size_t m = lx_.PeekNumberRun(size_t((count - k) * 5), run);
+    size_t i = 0;
+    while (k < count && i < m && work_ < workLimit_) {
+      const double n = run[i];
+      // Every number of the run lies ahead, so a list that fits in it is
+      // no larger than the rest of the file.
+      if (!IsIntegral(n) || n > double(m - i - 1)) break;
+      const size_t length = size_t(n);
+      if (obj.values.size() - used < 1 + length) obj.values.resize(used + 1 + length + (count - k));
+      std::memcpy(obj.values.data() + used, run + i, (1 + length) * sizeof(double));
+      used += 1 + length;
+      i += 1 + length;
+      ++work_;
+      ++k;
+    }
+    if (i == 0) return false;
+    lx_.TakeNumberRun(i);
+    return true;
+  }
+
   // A template that is exactly "integer n; array of numbers [n]".
   bool IsCountedList(int tmpl) const {
     const std::vector<Member>& m = doc_.templates[size_t(tmpl)].members;
@@ -333,6 +360,9 @@ class Parser {
         size_t used = obj.values.size();
         obj.values.resize(used + size_t(std::min<uint64_t>(count * 5, lx_.MaxScalarsLeft())));
         for (uint64_t k = 0; k < count; ++k) {
+          if (TakeCountedRun(obj, used, count, k)) {
+            if (k == count) break;
+          }
           if (++work_ > workLimit_) return lx_.Fail("too many nested structures for the file's size");
           double n;
           if (!lx_.ReadNumbers(&n, 1)) return false;

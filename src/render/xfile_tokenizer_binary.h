@@ -53,6 +53,10 @@ class BinaryLexer {
     return true;
   }
 
+  // Binary bodies are read by the parser alone: no numbers were read ahead.
+  size_t PeekNumberRun(size_t, const double*&) { return 0; }
+  void TakeNumberRun(size_t) {}
+
   bool ReadString(std::string& out);
 
   // After the last member: a list must not hold more than the template took.

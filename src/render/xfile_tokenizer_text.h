@@ -44,6 +44,15 @@ class TextLexer {
   bool ReadNumbers(double* out, uint64_t count) {
     uint64_t k = 0;
     while (k < count) {
+      if (count - k >= kRunMin) {
+        const double* run;
+        if (const size_t m = PeekNumberRun(count - k, run)) {
+          std::memcpy(out + k, run, m * sizeof(double));
+          TakeNumberRun(m);
+          k += m;
+          continue;
+        }
+      }
       const char* p = p_;
       // Short bodies have no stretch with the margin: the loop does not run.
       const char* const limit = end_ - std::min<ptrdiff_t>(kFastMargin, end_ - begin_);
@@ -69,6 +78,15 @@ class TextLexer {
     }
     return true;
   }
+
+  // Numbers the lookahead thread has read from here on, up to `max`, that
+  // follow one another with only separators between: how many, and their
+  // values. None is taken until TakeNumberRun.
+  size_t PeekNumberRun(size_t max, const double*& values) {
+    return p_ >= lookaheadFrom_ ? lookahead_->PeekRun(p_, max, values) : 0;
+  }
+  // Takes the first `count` (at least one) numbers of the run just peeked.
+  void TakeNumberRun(size_t count) { p_ = lookahead_->TakeRun(count); }
 
   bool ReadString(std::string& out) {
     SkipSeparators();
@@ -115,6 +133,8 @@ class TextLexer {
   static constexpr const std::array<uint8_t, 256>& kCharClass = text_chars::kCharClass;
   // Bytes FastDecimalUnchecked may look at: sign, 20 + 23 digits, point, next.
   static constexpr ptrdiff_t kFastMargin = 64;
+  // Fewer numbers than this are taken one by one: a run costs a search.
+  static constexpr uint64_t kRunMin = 8;
 
   static bool IsDigit(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
