@@ -117,7 +117,7 @@ HRESULT D3DXLoadMeshFromXWithReason(const char* pFilename, DWORD Options,
   const auto parsed = std::make_shared<XMeshData>();
   XMeshData& data = *parsed;
   std::string error;
-  if (!ReadXFile(pFilename, data, &error)) return fail(D3DXERR_INVALIDDATA, error);
+  if (!ReadXFile(pFilename, data, &error, true)) return fail(D3DXERR_INVALIDDATA, error);
   if (data.positions.empty() || data.indices.empty()) {
     return fail(D3DXERR_INVALIDDATA, "the file holds no mesh with faces");
   }
@@ -131,9 +131,10 @@ HRESULT D3DXLoadMeshFromXWithReason(const char* pFilename, DWORD Options,
   }
 
   // What the copies the caller is about to make will need (the adjacency of
-  // the attribute-sorted mesh) is worked out meanwhile.
-  PendingAdjacency ahead;
-  const bool aheadStarted = StartSortedAdjacency(parsed, &ahead);
+  // the attribute-sorted mesh) is worked out meanwhile, if the reader has
+  // not started it already.
+  PendingAdjacency ahead = data.sortedAdjacency;
+  const bool aheadStarted = ahead.valid() || StartSortedAdjacency(parsed, &ahead);
 
   const DWORD fvf = D3DFVF_XYZ | (data.hasNormals ? D3DFVF_NORMAL : 0) |
                     (data.hasTexCoords ? D3DFVF_TEX1 : 0);

@@ -12,13 +12,11 @@
 #pragma once
 
 #include <cstdint>
-#include <future>
 #include <memory>
 #include <vector>
 
+#include "render/pending_adjacency.h"
 #include "render/xfile_mesh_data.h"
-
-using PendingAdjacency = std::shared_future<std::vector<uint32_t>>;
 
 // Meshes with fewer faces get no thread: computing in place is cheap then.
 constexpr size_t kAdjacencyAheadMinFaces = 16384;
@@ -27,3 +25,9 @@ constexpr size_t kAdjacencyAheadMinFaces = 16384;
 // until the result is got; false (nothing started) for small meshes or when
 // no thread can be had.
 bool StartSortedAdjacency(std::shared_ptr<const XMeshData> mesh, PendingAdjacency* out);
+
+// The computation itself, on the calling thread, for the triangles of
+// `indices` with one attribute each: empty for a mesh with NaN positions,
+// which is left to the direct computation.
+std::vector<uint32_t> SortedAdjacency(const std::vector<D3DVECTOR>& positions, const std::vector<uint32_t>& indices,
+                                      const std::vector<uint32_t>& attributes);

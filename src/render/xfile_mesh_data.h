@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "render/d3d8.h"
+#include "render/pending_adjacency.h"
 
 struct XMaterial {
   D3DMATERIAL8 material = {};
@@ -34,10 +35,15 @@ struct XMeshData {
   std::vector<uint32_t> indices;   // three per triangle
   std::vector<uint32_t> attributes;  // one material index per triangle
   std::vector<XMaterial> materials;  // empty: the file defines no material
+  // The adjacency the attribute-sorted triangle list will have, when the
+  // reader was asked to and started working it out (a large file's only
+  // mesh); not valid otherwise. See mesh_adjacency_ahead.h.
+  PendingAdjacency sortedAdjacency;
 };
 
 // Parses a whole .x file (text, binary or MSZIP-compressed). On failure
 // returns false, leaves `out` empty and sets *error (when given) to the reason.
-// A file without any face fails too, as the platform loader does.
-bool ParseXFile(const uint8_t* data, size_t size, XMeshData& out, std::string* error);
-bool ReadXFile(const std::string& path, XMeshData& out, std::string* error);
+// A file without any face fails too, as the platform loader does. With
+// adjacencyAhead, out.sortedAdjacency may be started.
+bool ParseXFile(const uint8_t* data, size_t size, XMeshData& out, std::string* error, bool adjacencyAhead = false);
+bool ReadXFile(const std::string& path, XMeshData& out, std::string* error, bool adjacencyAhead = false);

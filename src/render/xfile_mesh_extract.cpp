@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "platform/whole_file.h"
+#include "render/mesh_adjacency_ahead.h"
 #include "render/xfile_mesh_data.h"
 #include "render/xfile_objects.h"
 
@@ -178,7 +179,8 @@ struct ExtraVertexData {
 
 class Extractor {
  public:
-  Extractor(const Document& doc, XMeshData& out) : doc_(doc), out_(out) {
+  Extractor(const Document& doc, XMeshData& out, bool adjacencyAhead)
+      : doc_(doc), out_(out), adjacencyAhead_(adjacencyAhead) {
     budget_ = doc.totalValues * 4 + (uint64_t(1) << 20);
   }
 
@@ -186,10 +188,11 @@ class Extractor {
     for (int id : doc_.topLevel) {
       const DataObject& obj = doc_.objects[size_t(id)];
       bool ok = true;
-      if (obj.kind == Kind::Mesh) ok = AddMesh(obj, Identity());
+      if (obj.kind == Kind::Mesh) ok = VisitMesh(obj, Identity());
       if (obj.kind == Kind::Frame) ok = WalkFrame(obj, Identity(), 0);
       if (!ok) return false;
     }
+    if (meshesSeen_ == 1 && !AddMesh(*firstMesh_, firstWorld_, adjacencyAhead_)) return false;
     if (out_.indices.empty()) return Fail("the file holds no mesh with faces");
     if (!out_.hasNormals) out_.normals.clear();
     if (!out_.hasTexCoords) out_.texCoords.clear();
@@ -221,7 +224,7 @@ class Extractor {
           break;
         }
         case Kind::Mesh:
-          if (!AddMesh(child, running)) return false;
+          if (!VisitMesh(child, running)) return false;
           break;
         case Kind::Frame:
           if (!WalkFrame(child, running, depth + 1)) return false;
@@ -230,6 +233,18 @@ class Extractor {
       }
     }
     return true;
+  }
+
+  // The first mesh waits until the walk shows whether another follows: a
+  // file's only mesh may start its adjacency ahead (StartAdjacencyAhead).
+  bool VisitMesh(const DataObject& mesh, const Matrix& world) {
+    if (++meshesSeen_ == 1) {
+      firstMesh_ = &mesh;
+      firstWorld_ = world;
+      return true;
+    }
+    if (meshesSeen_ == 2 && !AddMesh(*firstMesh_, firstWorld_, false)) return false;
+    return AddMesh(mesh, world, false);
   }
 
   bool ReadExtraData(const DataObject& obj, uint32_t vertexCount, ExtraVertexData& extra) {
@@ -325,7 +340,7 @@ class Extractor {
     return true;
   }
 
-  bool AddMesh(const DataObject& mesh, const Matrix& world) {
+  bool AddMesh(const DataObject& mesh, const Matrix& world, bool adjacencyAhead) {
     // A mesh reached through many references costs its size each time.
     uint64_t cost = mesh.values.size() + 1;
     if (cost > budget_) return Fail("meshes referenced too often for the file's size");
@@ -378,6 +393,16 @@ class Extractor {
     ExtraVertexData extra;
     if (extraObj && !ReadExtraData(*extraObj, vertexCount, extra)) return false;
 
+    // Materials: one index per original polygon, for all of its triangles.
+    const uint32_t materialBase = uint32_t(out_.materials.size());
+    std::vector<uint32_t> faceMaterial;
+    std::vector<XMaterial> materials;
+    if (materialList && !ReadMaterialList(*materialList, faceCount, faceMaterial, materials)) return false;
+
+    // Before the normal split: its copies take the transformed positions.
+    if (!world.identity) TransformPositions(world, positions);
+    if (adjacencyAhead) StartAdjacencyAhead(positions, polys, faceMaterial);
+
     std::vector<float> uv;
     bool hasUV = false;
     if (uvObj) {
@@ -407,13 +432,7 @@ class Extractor {
       normals.assign(vertexCount, D3DVECTOR{0, 0, 0});
     }
 
-    // Materials: one index per original polygon, for all of its triangles.
-    const uint32_t materialBase = uint32_t(out_.materials.size());
-    std::vector<uint32_t> faceMaterial;
-    std::vector<XMaterial> materials;
-    if (materialList && !ReadMaterialList(*materialList, faceCount, faceMaterial, materials)) return false;
-
-    if (!world.identity) Transform(world, positions, normals);
+    if (!world.identity) TransformNormals(world, normals);
 
     const uint64_t base = out_.positions.size();
     if (base + positions.size() > 0xFFFFFFFFull) return Fail("too many vertices");
@@ -436,23 +455,48 @@ class Extractor {
     const size_t indexAt = out_.indices.size(), attributeAt = out_.attributes.size();
     out_.indices.resize(indexAt + triangles * 3);
     out_.attributes.resize(attributeAt + triangles);
-    uint32_t* index = out_.indices.data() + indexAt;
-    uint32_t* attribute = out_.attributes.data() + attributeAt;
-    const uint32_t offset = uint32_t(base);
-    for (uint32_t f = 0; f < faceCount; ++f) {
+    Fan(polys, faceMaterial, uint32_t(base), materialBase, out_.indices.data() + indexAt,
+        out_.attributes.data() + attributeAt);
+    for (XMaterial& m : materials) out_.materials.push_back(std::move(m));
+    return true;
+  }
+
+  // Each polygon's triangles, fanned from its first corner, with vertex and
+  // material numbers moved on by the meshes before.
+  static void Fan(const Polygons& polys, const std::vector<uint32_t>& faceMaterial, uint32_t vertexBase,
+                  uint32_t materialBase, uint32_t* index, uint32_t* attribute) {
+    const size_t faceCount = polys.polyStart.size() - 1;
+    for (size_t f = 0; f < faceCount; ++f) {
       const uint32_t* corner = &polys.corners[polys.polyStart[f]];
       const uint32_t n = polys.polyStart[f + 1] - polys.polyStart[f];
       const uint32_t material = materialBase + (faceMaterial.empty() ? 0 : faceMaterial[f]);
       for (uint32_t k = 1; k + 1 < n; ++k) {
-        index[0] = offset + corner[0];
-        index[1] = offset + corner[k];
-        index[2] = offset + corner[k + 1];
+        index[0] = vertexBase + corner[0];
+        index[1] = vertexBase + corner[k];
+        index[2] = vertexBase + corner[k + 1];
         index += 3;
         *attribute++ = material;
       }
     }
-    for (XMaterial& m : materials) out_.materials.push_back(std::move(m));
-    return true;
+  }
+
+  // A file's only mesh, large enough: the adjacency its attribute-sorted copy
+  // will have is worked out on another thread from here, over the vertices
+  // before the normal split. The copies that split makes sit exactly where
+  // their originals do, so every corner matches the same corners either way,
+  // and the triangles and their order do not change.
+  void StartAdjacencyAhead(const std::vector<D3DVECTOR>& positions, const Polygons& polys,
+                           const std::vector<uint32_t>& faceMaterial) {
+    const size_t triangles = polys.corners.size() - 2 * (polys.polyStart.size() - 1);
+    if (triangles < kAdjacencyAheadMinFaces) return;
+    try {
+      out_.sortedAdjacency = std::async(std::launch::async, [positions, polys, faceMaterial, triangles] {
+                               std::vector<uint32_t> indices(triangles * 3), attributes(triangles);
+                               Fan(polys, faceMaterial, 0, 0, indices.data(), attributes.data());
+                               return SortedAdjacency(positions, indices, attributes);
+                             }).share();
+    } catch (const std::system_error&) {
+    }
   }
 
   // Room for `more` elements, growing geometrically: many small meshes
@@ -545,7 +589,7 @@ class Extractor {
     return true;
   }
 
-  static void Transform(const Matrix& w, std::vector<D3DVECTOR>& positions, std::vector<D3DVECTOR>& normals) {
+  static void TransformPositions(const Matrix& w, std::vector<D3DVECTOR>& positions) {
     const auto& m = w.m;
     for (D3DVECTOR& p : positions) {
       float x = p.x * m[0][0] + p.y * m[1][0] + p.z * m[2][0] + m[3][0];
@@ -559,6 +603,10 @@ class Extractor {
       }
       p = {x, y, z};
     }
+  }
+
+  static void TransformNormals(const Matrix& w, std::vector<D3DVECTOR>& normals) {
+    const auto& m = w.m;
     for (D3DVECTOR& n : normals) {
       D3DVECTOR r{n.x * m[0][0] + n.y * m[1][0] + n.z * m[2][0], n.x * m[0][1] + n.y * m[1][1] + n.z * m[2][1],
                   n.x * m[0][2] + n.y * m[1][2] + n.z * m[2][2]};
@@ -568,6 +616,10 @@ class Extractor {
 
   const Document& doc_;
   XMeshData& out_;
+  const bool adjacencyAhead_;
+  int meshesSeen_ = 0;
+  const DataObject* firstMesh_ = nullptr;
+  Matrix firstWorld_;
   uint64_t budget_;
   std::string error_;
 };
@@ -576,11 +628,11 @@ class Extractor {
 
 }  // namespace xfile
 
-bool ParseXFile(const uint8_t* data, size_t size, XMeshData& out, std::string* error) {
+bool ParseXFile(const uint8_t* data, size_t size, XMeshData& out, std::string* error, bool adjacencyAhead) {
   out = XMeshData{};
   xfile::Document doc;
   if (!xfile::ParseXDocument(data, size, doc, error)) return false;
-  xfile::Extractor extractor(doc, out);
+  xfile::Extractor extractor(doc, out, adjacencyAhead);
   if (!extractor.Run()) {
     if (error) *error = extractor.error();
     out = XMeshData{};
@@ -589,12 +641,12 @@ bool ParseXFile(const uint8_t* data, size_t size, XMeshData& out, std::string* e
   return true;
 }
 
-bool ReadXFile(const std::string& path, XMeshData& out, std::string* error) {
+bool ReadXFile(const std::string& path, XMeshData& out, std::string* error, bool adjacencyAhead) {
   out = XMeshData{};
   FileBytes bytes;
   if (!ReadWholeFile(path, bytes)) {
     if (error) *error = "cannot read " + path;
     return false;
   }
-  return ParseXFile(bytes.data.get(), bytes.size, out, error);
+  return ParseXFile(bytes.data.get(), bytes.size, out, error, adjacencyAhead);
 }
