@@ -50,27 +50,32 @@ HRESULT FillMesh(const XMeshData& data, ID3DXMesh* mesh) {
   BYTE* vertices = nullptr;
   HRESULT hr = mesh->LockVertexBuffer(0, &vertices);
   if (FAILED(hr)) return hr;
+  // Locals throughout: a byte store may alias the vectors' own pointers.
+  const D3DVECTOR* positions = data.positions.data();
+  const D3DVECTOR* normals = data.hasNormals ? data.normals.data() : nullptr;
+  const float* texCoords = data.hasTexCoords ? data.texCoords.data() : nullptr;
   for (size_t v = 0; v < vertexCount; ++v) {
     BYTE* out = vertices + v * stride;
-    std::memcpy(out, &data.positions[v], 12);
+    std::memcpy(out, &positions[v], 12);
     out += 12;
-    if (data.hasNormals) {
-      std::memcpy(out, &data.normals[v], 12);
+    if (normals != nullptr) {
+      std::memcpy(out, &normals[v], 12);
       out += 12;
     }
-    if (data.hasTexCoords) std::memcpy(out, &data.texCoords[v * 2], 8);
+    if (texCoords != nullptr) std::memcpy(out, &texCoords[v * 2], 8);
   }
   mesh->UnlockVertexBuffer();
 
   BYTE* indices = nullptr;
   hr = mesh->LockIndexBuffer(0, &indices);
   if (FAILED(hr)) return hr;
-  const bool wide = (mesh->GetOptions() & D3DXMESH_32BIT) != 0;
-  for (size_t i = 0; i < data.indices.size(); ++i) {
-    if (wide) {
-      std::memcpy(indices + i * 4, &data.indices[i], 4);
-    } else {
-      const uint16_t index = uint16_t(data.indices[i]);
+  const uint32_t* from = data.indices.data();
+  const size_t indexCount = data.indices.size();
+  if (mesh->GetOptions() & D3DXMESH_32BIT) {
+    std::memcpy(indices, from, indexCount * 4);
+  } else {
+    for (size_t i = 0; i < indexCount; ++i) {
+      const uint16_t index = uint16_t(from[i]);
       std::memcpy(indices + i * 2, &index, 2);
     }
   }

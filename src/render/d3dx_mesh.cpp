@@ -304,9 +304,9 @@ class D3DXMeshObject final : public RefCounted<ID3DXMesh> {
       if (remap == nullptr) {
         std::memcpy(target, source, size_t(vertices_) * to.stride);
       } else {
-        for (DWORD v = 0; v < vertices_; ++v) {
-          std::memcpy(target + size_t(v) * to.stride, source + size_t((*remap)[v]) * from.stride, to.stride);
-        }
+        const uint32_t* old = remap->data();
+        const size_t stride = to.stride, count = vertices_;
+        for (size_t v = 0; v < count; ++v) std::memcpy(target + v * stride, source + size_t(old[v]) * stride, stride);
       }
       return UnlockVertexBuffer();
     }
@@ -337,8 +337,11 @@ class D3DXMeshObject final : public RefCounted<ID3DXMesh> {
     if (options_ & D3DXMESH_32BIT) {
       std::memcpy(data, indices.data(), indices.size() * 4);
     } else {
-      for (size_t i = 0; i < indices.size(); ++i) {
-        const uint16_t index = uint16_t(indices[i]);
+      // Locals: a byte store may alias the vector's own pointers.
+      const uint32_t* from = indices.data();
+      const size_t count = indices.size();
+      for (size_t i = 0; i < count; ++i) {
+        const uint16_t index = uint16_t(from[i]);
         std::memcpy(data + i * 2, &index, 2);
       }
     }
@@ -414,10 +417,11 @@ HRESULT ReadMeshIndices(ID3DXMesh* mesh, std::vector<uint32_t>* indices) {
   if (mesh->GetOptions() & D3DXMESH_32BIT) {
     std::memcpy(indices->data(), data, count * 4);
   } else {
+    uint32_t* to = indices->data();
     for (size_t i = 0; i < count; ++i) {
       uint16_t index;
       std::memcpy(&index, data + i * 2, 2);
-      (*indices)[i] = index;
+      to[i] = index;
     }
   }
   mesh->UnlockIndexBuffer();
@@ -432,9 +436,10 @@ HRESULT ReadMeshPositions(ID3DXMesh* mesh, std::vector<D3DVECTOR>* positions) {
   HRESULT hr = mesh->LockVertexBuffer(D3DLOCK_READONLY, &data);
   if (FAILED(hr)) return hr;
   positions->resize(mesh->GetNumVertices());
-  for (size_t v = 0; v < positions->size(); ++v) {
-    std::memcpy(&(*positions)[v], data + v * layout.stride + layout.position, 12);
-  }
+  D3DVECTOR* to = positions->data();
+  const size_t count = positions->size(), stride = layout.stride;
+  const BYTE* from = data + layout.position;
+  for (size_t v = 0; v < count; ++v) std::memcpy(&to[v], from + v * stride, 12);
   mesh->UnlockVertexBuffer();
   return D3D_OK;
 }
