@@ -129,8 +129,9 @@ std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
 
   // Edge e runs from corner e of its face to the next corner; its ends as
   // representatives, looked up once.
-  // Counted by start on the way, for the grouping below.
-  std::vector<uint32_t> fromRep(edgeCount), toRep(edgeCount);
+  // Counted by start on the way, for the grouping below. Scratch lists are
+  // not zeroed: every entry is written before it is read.
+  const std::unique_ptr<uint32_t[]> fromRep(new uint32_t[edgeCount]), toRep(new uint32_t[edgeCount]);
   std::vector<uint32_t> groupStart(vertexCount + 1, 0);
   for (size_t e = 0; e < edgeCount; e += 3) {
     const size_t corner = faceOrder != nullptr ? size_t((*faceOrder)[e / 3]) * 3 : e;
@@ -155,7 +156,7 @@ std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
     uint32_t edge;
   };
   for (size_t v = 0; v < vertexCount; ++v) groupStart[v + 1] += groupStart[v];
-  std::vector<HalfEdge> grouped(edgeCount);
+  const std::unique_ptr<HalfEdge[]> grouped(new HalfEdge[edgeCount]);
   {
     std::vector<uint32_t> fill(groupStart.begin(), groupStart.end() - 1);
     for (size_t e = 0; e < edgeCount; ++e) grouped[fill[fromRep[e]]++] = {toRep[e], uint32_t(e)};
@@ -175,7 +176,7 @@ std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
   for (size_t v = 0; v < vertexCount; ++v) {
     const uint32_t begin = groupStart[v], end = groupStart[v + 1];
     if (end - begin <= kScanLimit) continue;
-    std::sort(grouped.begin() + begin, grouped.begin() + end, byEndThenEdge);
+    std::sort(grouped.get() + begin, grouped.get() + end, byEndThenEdge);
     if (!nextFree) nextFree.reset(new uint32_t[edgeCount]);
     std::iota(nextFree.get() + begin, nextFree.get() + end, begin);
   }
@@ -195,9 +196,9 @@ std::vector<uint32_t> ComputeAdjacency(const std::vector<D3DVECTOR>& positions,
     }
   };
   auto searchLarge = [&](size_t e, uint32_t groupBegin, uint32_t groupEnd, uint32_t wantedTo) -> uint32_t {
-    const HalfEdge* first = std::lower_bound(grouped.data() + groupBegin, grouped.data() + groupEnd, wantedTo,
+    const HalfEdge* first = std::lower_bound(grouped.get() + groupBegin, grouped.get() + groupEnd, wantedTo,
                                              [](const HalfEdge& h, uint32_t end) { return h.end < end; });
-    uint32_t i = findFree(uint32_t(first - grouped.data()), groupEnd);
+    uint32_t i = findFree(uint32_t(first - grouped.get()), groupEnd);
     while (i < groupEnd && grouped[i].end == wantedTo && grouped[i].edge / 3 == e / 3) i = findFree(i + 1, groupEnd);
     if (i >= groupEnd || grouped[i].end != wantedTo) return kNoNeighbour;
     return grouped[i].edge;
