@@ -519,30 +519,38 @@ class Extractor {
 
     const uint32_t original = uint32_t(positions.size());
     normals.assign(original, D3DVECTOR{0, 0, 0});
-    std::vector<uint8_t> assigned(original, 0);
+    // Per vertex (and copy) the entry of the normal table it took, kNone
+    // while unused: a corner naming the same entry needs no comparison.
+    std::vector<uint32_t> normalEntry(original, kNone);
     std::vector<uint32_t> nextCopy(original, kNone);
-    for (size_t i = 0; i < polys.corners.size(); ++i) {
-      const uint32_t v = polys.corners[i];
-      const D3DVECTOR& n = table[normalFaces.corners[i]];
-      if (!assigned[v]) {
-        assigned[v] = 1;
+    uint32_t* const corners = polys.corners.data();
+    const uint32_t* const normalCorners = normalFaces.corners.data();
+    const size_t cornerCount = polys.corners.size();
+    for (size_t i = 0; i < cornerCount; ++i) {
+      const uint32_t v = corners[i];
+      const uint32_t entry = normalCorners[i];
+      if (normalEntry[v] == entry) continue;
+      const D3DVECTOR& n = table[entry];
+      if (normalEntry[v] == kNone) {
+        normalEntry[v] = entry;
         normals[v] = n;
         continue;
       }
       uint32_t u = v;
-      while (!SameNormal(normals[u], n)) {
+      while (normalEntry[u] != entry && !SameNormal(normals[u], n)) {
         if (nextCopy[u] == kNone) {
           const uint32_t w = uint32_t(positions.size());
           positions.push_back(positions[v]);
           uv.push_back(uv[2 * size_t(v)]);
           uv.push_back(uv[2 * size_t(v) + 1]);
           normals.push_back(n);
+          normalEntry.push_back(entry);
           nextCopy.push_back(kNone);
           nextCopy[u] = w;
         }
         u = nextCopy[u];
       }
-      polys.corners[i] = u;
+      corners[i] = u;
     }
     return true;
   }
