@@ -21,10 +21,8 @@ inline uint64_t NonDigitFlags(const char* p) {
   return ((digits + 0x7676767676767676ull) | digits) & 0x8080808080808080ull;
 }
 
-// The value of the `count` (0 to 7) digits at p.
-inline uint64_t DigitValue(const char* p, int count) {
-  uint64_t bytes;
-  std::memcpy(&bytes, p, 8);
+// The value of the `count` (0 to 7) digits in the low bytes of a word.
+inline uint64_t DigitWordValue(uint64_t bytes, int count) {
   // Right-align the digits; the missing leading ones become zeros. Two
   // shifts, as one of 64 bits is undefined.
   const int shift = 32 - 4 * count;
@@ -34,6 +32,13 @@ inline uint64_t DigitValue(const char* p, int count) {
        (((v >> 16) & 0x000000FF000000FFull) * (1 + (10000ull << 32)))) >>
       32;
   return uint32_t(v);
+}
+
+// The value of the `count` (0 to 7) digits at p.
+inline uint64_t DigitValue(const char* p, int count) {
+  uint64_t bytes;
+  std::memcpy(&bytes, p, 8);
+  return DigitWordValue(bytes, count);
 }
 
 constexpr uint64_t kPow10Int[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
@@ -71,8 +76,17 @@ constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7};
     const int fracDigits = endAt - intDigits - 1;
     if (fracDigits >= 8 || intDigits + fracDigits == 0) return nullptr;
     end = q + endAt;
-    d = double(DigitValue(q, intDigits) * kPow10Int[fracDigits] + DigitValue(q + intDigits + 1, fracDigits)) /
-        kPow10[fracDigits];
+    uint64_t mantissa;
+    if (endAt <= 8) {
+      // All in one word: the point is taken out and the digits read at once.
+      uint64_t word;
+      std::memcpy(&word, q, 8);
+      const uint64_t before = (uint64_t(1) << (8 * intDigits)) - 1;
+      mantissa = DigitWordValue((word & before) | ((word >> 8) & ~before), endAt - 1);
+    } else {
+      mantissa = DigitValue(q, intDigits) * kPow10Int[fracDigits] + DigitValue(q + intDigits + 1, fracDigits);
+    }
+    d = double(mantissa) / kPow10[fracDigits];
   } else {
     if (intDigits == 0) return nullptr;
     end = q + intDigits;
