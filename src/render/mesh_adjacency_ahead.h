@@ -1,6 +1,8 @@
 // The adjacency a freshly loaded mesh will have once attribute-sorted,
 // computed on a second thread while the loader's copies (clone, sort) are
 // made, so that GenerateAdjacency on the sorted mesh need not wait for it.
+// For a file's only mesh the reader starts it already, before it splits
+// vertices by normal (the same argument covers those copies).
 //
 // Why it is the same: a sort keeps every face's corners (renumbered, with
 // copies of shared vertices at the same positions) and orders faces stably

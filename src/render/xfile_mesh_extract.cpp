@@ -627,7 +627,7 @@ class Extractor {
   const bool adjacencyAhead_;
   int meshesSeen_ = 0;
   const DataObject* firstMesh_ = nullptr;
-  Matrix firstWorld_;
+  Matrix firstWorld_ = Identity();
   uint64_t budget_;
   std::string error_;
 };
