@@ -360,9 +360,7 @@ class Parser {
         size_t used = obj.values.size();
         obj.values.resize(used + size_t(std::min<uint64_t>(count * 5, lx_.MaxScalarsLeft())));
         for (uint64_t k = 0; k < count; ++k) {
-          if (TakeCountedRun(obj, used, count, k)) {
-            if (k == count) break;
-          }
+          if (TakeCountedRun(obj, used, count, k) && k == count) break;
           if (++work_ > workLimit_) return lx_.Fail("too many nested structures for the file's size");
           double n;
           if (!lx_.ReadNumbers(&n, 1)) return false;
